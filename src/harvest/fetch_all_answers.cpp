@@ -1,0 +1,3 @@
+#include "harvest/fetch_all_answers.h"
+
+void FetchAllAnswers() {}

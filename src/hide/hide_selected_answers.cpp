@@ -1,0 +1,3 @@
+#include "hide/hide_selected_answers.h"
+
+void HideSelectedAnswers() {}
