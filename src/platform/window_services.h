@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <functional>
 
 #include "text/gbk_text.h"
@@ -91,7 +92,10 @@ inline void SetProgressPosition(Control bar, int position) { Window().SetProgres
 inline void ProcessPendingMessages() { Window().ProcessPendingMessages(); }
 inline void LoadWindowModal(Control window, Control owner) { Window().LoadWindowModal(window, owner); }
 inline void UnloadWindow(Control window) { Window().UnloadWindow(window); }
-[[noreturn]] inline void EndProgram(int exitCode) { Window().EndProgram(exitCode); }
+[[noreturn]] inline void EndProgram(int exitCode) {
+  Window().EndProgram(exitCode);
+  std::abort();  // a virtual call's [[noreturn]] is not seen through: an override that returns stops here
+}
 
 // The control's name as the code spells it, in UTF-8 (for logs and tests).
 const char* ControlName(Control control);
