@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <ctime>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -139,6 +140,7 @@ void StoreCookieForUrl(const std::string& url, const std::string& name, const st
 
 std::vector<Cookie> StoredCookies() {
   std::vector<Cookie> cookies;
+  const long long now = static_cast<long long>(std::time(nullptr));
   WithStoreHandle([&](CURL* h) {
     curl_slist* list = nullptr;
     if (curl_easy_getinfo(h, CURLINFO_COOKIELIST, &list) != CURLE_OK) return;
@@ -163,6 +165,9 @@ std::vector<Cookie> StoredCookies() {
       c.expires = std::stoll(fields[4]);
       c.name = fields[5];
       c.value = fields.size() > 6 ? fields[6] : "";
+      // A removed cookie stays listed, expired, until libcurl next prunes its
+      // store; it is never sent, so it is not reported either.
+      if (c.expires != 0 && c.expires <= now) continue;
       cookies.push_back(c);
     }
     curl_slist_free_all(list);
