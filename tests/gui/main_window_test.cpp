@@ -118,6 +118,7 @@ TEST_F(MainWindowTest, ListHasFiveFixedColumnsAndTheReportSettings) {
   EXPECT_TRUE(list->horizontalHeader()->sectionsClickable());
   EXPECT_FALSE(list->horizontalHeader()->sectionsMovable());
   services.ListAppendRow(kList, "1");
+  list->Rows()->Flush();
   QModelIndex first = list->model()->index(0, 0);
   EXPECT_TRUE(list->model()->flags(first) & Qt::ItemIsUserCheckable);
   EXPECT_FALSE(list->model()->flags(first) & Qt::ItemIsEditable);
@@ -134,6 +135,7 @@ TEST_F(MainWindowTest, ClickingAColumnHeaderChangesNothing) {
     services.ListSetCellText(kList, row, 1, Gbk(titles[i]));
   }
   services.ListSetRowCheck(kList, 2, 1);
+  list->Rows()->Flush();
   list->selectRow(1);
   window->show();
   auto snapshot = [&] {

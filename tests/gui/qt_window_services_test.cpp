@@ -49,6 +49,7 @@ class QtWindowServicesTest : public ::testing::Test {
 
   void AddRows(int n) {
     for (int i = 0; i < n; ++i) services.ListAppendRow(kList, DecimalText(i + 1));
+    list->Rows()->Flush();
   }
 
   QtWindowServices services;
@@ -77,10 +78,16 @@ void RunOnWorkers(int threads, const std::function<void(int)>& work) {
 }
 
 TEST_F(QtWindowServicesTest, CallsFromSeveralThreadsLandOnTheGuiThreadInOrder) {
-  std::vector<bool> insertedOnGui;
+  // The widgets' own signals fire in the thread that changes them.
+  std::vector<bool> editedOnGui;
+  std::vector<std::string> editTexts;
   QObject::connect(
-      list->Rows(), &QAbstractItemModel::rowsInserted, list,
-      [&] { insertedOnGui.push_back(QThread::currentThread() == window->thread()); }, Qt::DirectConnection);
+      edit, &QLineEdit::textChanged, edit,
+      [&](const QString& text) {
+        editedOnGui.push_back(QThread::currentThread() == window->thread());
+        editTexts.push_back(text.toStdString());
+      },
+      Qt::DirectConnection);
   constexpr int kThreads = 4;
   constexpr int kRowsEach = 150;
   std::atomic<int> mismatches{0};
@@ -90,6 +97,7 @@ TEST_F(QtWindowServicesTest, CallsFromSeveralThreadsLandOnTheGuiThreadInOrder) {
       int row = ListAppendRow(kList, name);
       ListSetCellText(kList, row, 1, Gbk("标题") + name);
       ListSetRowCheck(kList, row, k % 2);
+      Window().SetEditText(Control::编辑框关键字, name);
       if (ListGetCellText(kList, row, 0) != name || ListGetCellText(kList, row, 1) != Gbk("标题") + name ||
           ListGetRowCheck(kList, row) != k % 2) {
         ++mismatches;
@@ -98,7 +106,13 @@ TEST_F(QtWindowServicesTest, CallsFromSeveralThreadsLandOnTheGuiThreadInOrder) {
   });
   EXPECT_EQ(mismatches.load(), 0);
   ASSERT_EQ(services.ListRowCount(kList), kThreads * kRowsEach);
-  EXPECT_EQ(insertedOnGui, std::vector<bool>(kThreads * kRowsEach, true));
+  EXPECT_EQ(editedOnGui, std::vector<bool>(kThreads * kRowsEach, true));
+  std::vector<int> nextEdit(kThreads, 0);
+  for (const std::string& text : editTexts) {
+    int t = text[1] - '0';
+    EXPECT_EQ(text, "t" + std::to_string(t) + "-" + std::to_string(nextEdit[t]));
+    ++nextEdit[t];
+  }
   // Each thread's rows appear in the order it appended them.
   std::vector<int> next(kThreads, 0);
   for (int row = 0; row < kThreads * kRowsEach; ++row) {
@@ -108,6 +122,33 @@ TEST_F(QtWindowServicesTest, CallsFromSeveralThreadsLandOnTheGuiThreadInOrder) {
     ++next[t];
   }
   EXPECT_TRUE(events.empty()) << "ticks set from code raise no RowCheckChanged";
+}
+
+TEST_F(QtWindowServicesTest, TheViewCatchesUpWithRowsAndChangesMadeFromCode) {
+  AddRows(1);
+  window->show();
+  services.ListAppendRow(kList, "2");
+  services.ListSetCellText(kList, 0, 1, Gbk("新标题"));
+  services.ListSetRowCheck(kList, 0, 1);
+  // The routines see their writes at once; the view within a batch.
+  EXPECT_EQ(services.ListRowCount(kList), 2);
+  EXPECT_EQ(services.ListGetCellText(kList, 0, 1), Gbk("新标题"));
+  std::vector<int> changedRows;
+  QObject::connect(list->Rows(), &QAbstractItemModel::dataChanged, list,
+                   [&](const QModelIndex& from, const QModelIndex& to) {
+                     for (int r = from.row(); r <= to.row(); ++r) changedRows.push_back(r);
+                   });
+  EXPECT_TRUE(WaitUntil([&] { return list->model()->rowCount() == 2; }, 2000));
+  EXPECT_EQ(list->model()->index(1, 0).data().toString(), Q("2"));
+  EXPECT_EQ(list->model()->index(0, 1).data().toString(), Q("新标题"));
+  EXPECT_EQ(list->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_EQ(changedRows, std::vector<int>{0});
+  // Emptying the list empties the view at once, pending rows included.
+  services.ListAppendRow(kList, "3");
+  services.ListDeleteAllRows(kList);
+  EXPECT_EQ(list->model()->rowCount(), 0);
+  Settle(60);
+  EXPECT_EQ(list->model()->rowCount(), 0);
 }
 
 TEST_F(QtWindowServicesTest, TickByMouseRaisesOneQueuedEventWithTheStateReadWhenHandled) {

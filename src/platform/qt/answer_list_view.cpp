@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <algorithm>
 
 #include "text/fixed_texts.h"
 
@@ -13,10 +14,35 @@ QString FromGbk(const Text& text) {
 }
 }  // namespace
 
-AnswerListModel::AnswerListModel(QObject* parent) : QAbstractTableModel(parent) {}
+AnswerListModel::AnswerListModel(QObject* parent) : QAbstractTableModel(parent) {
+  batch_.setSingleShot(true);
+  batch_.setInterval(30);
+  connect(&batch_, &QTimer::timeout, this, &AnswerListModel::Flush);
+}
 
 int AnswerListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : shown_;
+}
+
+void AnswerListModel::Changed(int row) {
+  if (!Shown(row)) return;  // the view reads it when the row arrives
+  changedFirst_ = changedFirst_ < 0 ? row : std::min(changedFirst_, row);
+  changedLast_ = std::max(changedLast_, row);
+  if (!batch_.isActive()) batch_.start();
+}
+
+void AnswerListModel::Flush() {
+  batch_.stop();
+  int total = static_cast<int>(rows_.size());
+  if (total > shown_) {
+    beginInsertRows({}, shown_, total - 1);
+    shown_ = total;
+    endInsertRows();
+  }
+  if (changedFirst_ >= 0) {
+    emit dataChanged(index(changedFirst_, 0), index(changedLast_, kColumns - 1));
+    changedFirst_ = changedLast_ = -1;
+  }
 }
 
 int AnswerListModel::columnCount(const QModelIndex& parent) const {
@@ -24,7 +50,7 @@ int AnswerListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant AnswerListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || !Valid(index.row()) || index.column() < 0 || index.column() >= kColumns) return {};
+  if (!index.isValid() || !Shown(index.row()) || index.column() < 0 || index.column() >= kColumns) return {};
   const Row& row = rows_[static_cast<size_t>(index.row())];
   switch (role) {
     case Qt::DisplayRole:
@@ -54,7 +80,7 @@ Qt::ItemFlags AnswerListModel::flags(const QModelIndex& index) const {
 }
 
 bool AnswerListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::CheckStateRole || !index.isValid() || index.column() != 0 || !Valid(index.row())) return false;
+  if (role != Qt::CheckStateRole || !index.isValid() || index.column() != 0 || !Shown(index.row())) return false;
   bool checked = value.toInt() == Qt::Checked;
   Row& row = rows_[static_cast<size_t>(index.row())];
   if (row.checked == checked) return true;
@@ -65,13 +91,11 @@ bool AnswerListModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 int AnswerListModel::AppendRow(const Text& column0) {
-  int index = static_cast<int>(rows_.size());
-  beginInsertRows({}, index, index);
   Row row;
   row.cells[0] = TextOf(column0);
   rows_.push_back(std::move(row));
-  endInsertRows();
-  return index;
+  if (!batch_.isActive()) batch_.start();
+  return static_cast<int>(rows_.size()) - 1;
 }
 
 Text AnswerListModel::CellText(int row, int column) const {
@@ -82,8 +106,7 @@ Text AnswerListModel::CellText(int row, int column) const {
 void AnswerListModel::SetCellText(int row, int column, const Text& text) {
   if (!Valid(row) || column < 0 || column >= kColumns) return;
   rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = TextOf(text);
-  QModelIndex cell = index(row, column);
-  emit dataChanged(cell, cell, {Qt::DisplayRole});
+  Changed(row);
 }
 
 int AnswerListModel::RowCheck(int row) const {
@@ -96,13 +119,15 @@ void AnswerListModel::SetRowCheck(int row, bool checked) {
   Row& r = rows_[static_cast<size_t>(row)];
   if (r.checked == checked) return;
   r.checked = checked;
-  QModelIndex cell = index(row, 0);
-  emit dataChanged(cell, cell, {Qt::CheckStateRole});
+  Changed(row);
 }
 
 void AnswerListModel::DeleteAllRows() {
+  batch_.stop();
   beginResetModel();
   rows_.clear();
+  shown_ = 0;
+  changedFirst_ = changedLast_ = -1;
   endResetModel();
 }
 
@@ -143,6 +168,7 @@ AnswerListView::AnswerListView(QWidget* parent) : QTableView(parent), model_(new
 }
 
 QRect AnswerListView::CheckBoxRect(int row) {
+  model_->Flush();
   QModelIndex cell = model_->index(row, 0);
   QStyleOptionViewItem option;
   initViewItemOption(&option);

@@ -91,7 +91,7 @@ AnswerListView* QtWindowServices::List(Control list) const {
 int QtWindowServices::ListRowCount(Control list) {
   return OnGuiThread<int>([&] {
     AnswerListView* view = List(list);
-    return view ? view->Rows()->rowCount() : 0;
+    return view ? view->Rows()->RowCount() : 0;
   });
 }
 
@@ -131,7 +131,9 @@ void QtWindowServices::ListSetRowCheck(Control list, int row, int state) {
 void QtWindowServices::ListEnsureVisible(Control list, int row) {
   OnGuiThread([&] {
     AnswerListView* view = List(list);
-    if (!view || row < 0 || row >= view->Rows()->rowCount()) return;
+    if (!view) return;
+    view->Rows()->Flush();
+    if (row < 0 || row >= view->Rows()->rowCount()) return;
     view->scrollTo(view->Rows()->index(row, 0));
   });
 }
