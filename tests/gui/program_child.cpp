@@ -7,6 +7,8 @@
 //   program_child login-and-quit logs in through the form, confirms, then closes
 //                                the main window while a worker hammers the
 //                                window services
+//   program_child stand-in       the same login on the stand-in site with its
+//                                demo account, then a click on the fetch button
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
@@ -24,6 +26,8 @@
 #include "platform/site_config.h"
 #include "platform/web_session.h"
 #include "platform/window_services.h"
+#include "site/stand_in_site.h"
+#include "text/fixed_texts.h"
 
 namespace {
 
@@ -54,11 +58,17 @@ class ShowLogger : public QObject {
   }
 };
 
+std::string sessionName = LoginTestServer::kSessionName;
+
 bool HasSession() {
   for (const Cookie& c : StoredCookies()) {
-    if (c.name == LoginTestServer::kSessionName) return true;
+    if (c.name == sessionName) return true;
   }
   return false;
+}
+
+bool StandIn(const std::string& mode) {
+  return mode == "stand-in";
 }
 
 std::atomic<long> workerCalls{0};
@@ -73,7 +83,15 @@ class Script : public QObject {
   }
 
  private:
-  enum class State { WaitForForm, Probing, LoggingIn, WaitForMain, Working, Closed };
+  enum class State { WaitForForm, Probing, LoggingIn, WaitForMain, Fetching, Working, Closed };
+
+  QString UserField() const { return StandIn(mode_) ? "'username'" : "'user'"; }
+  static QWidget* Button(Control control) {
+    for (QWidget* w : QApplication::allWidgets()) {
+      if (w->objectName() == ControlName(control)) return w;
+    }
+    return nullptr;
+  }
 
   void Step() {
     auto* login = qobject_cast<LoginWindow*>(TopLevel("LoginWindow"));
@@ -82,9 +100,9 @@ class Script : public QObject {
       case State::WaitForForm:
         if (!login) return;
         state_ = State::Probing;
-        login->Browser()->page()->runJavaScript("!!document.getElementById('user')", [this](const QVariant& v) {
-          state_ = v.toBool() ? FormThere() : State::WaitForForm;
-        });
+        login->Browser()->page()->runJavaScript(
+            "!!document.getElementsByName(" + UserField() + ")[0]",
+            [this](const QVariant& v) { state_ = v.toBool() ? FormThere() : State::WaitForForm; });
         return;
       case State::Probing:
         return;
@@ -97,6 +115,15 @@ class Script : public QObject {
       case State::WaitForMain:
         if (!main || !main->isVisible()) return;
         state_ = State::Working;
+        if (StandIn(mode_)) {
+          if (SimpleHttpGet(AnswerPageUrl(0)).find(site::StandInSite::DemoAccount().answers[0].id) !=
+              std::string::npos) {
+            Say("answers-seen");
+          }
+          state_ = State::Fetching;
+          QTest::mouseClick(Button(Control::按钮获取所有回答记录), Qt::LeftButton);
+          return;
+        }
         if (SimpleHttpGet(AnswerPageUrl(0)) == LoginTestServer::kAnswersMarker) Say("answers-seen");
         std::thread([] {
           for (;;) {
@@ -105,6 +132,14 @@ class Script : public QObject {
             ++workerCalls;
           }
         }).detach();
+        return;
+      case State::Fetching:
+        // Done once the button is back and the list holds rows.
+        if (!Button(Control::按钮获取所有回答记录)->isEnabled() || ListRowCount(Control::超级列表框1) == 0) return;
+        state_ = State::Closed;
+        Say("fetched " + std::to_string(ListRowCount(Control::超级列表框1)));
+        Say("closing");
+        main->close();
         return;
       case State::Working:
         if (workerCalls.load() < 20) return;
@@ -126,7 +161,8 @@ class Script : public QObject {
       return State::Closed;
     }
     login->Browser()->page()->runJavaScript(
-        "document.getElementById('user').value='demo'; document.getElementById('login').submit();");
+        "document.getElementsByName(" + UserField() +
+        ")[0].value='demo'; document.getElementsByName('password')[0].value='demo'; document.forms[0].submit();");
     return State::LoggingIn;
   }
 
@@ -139,7 +175,16 @@ class Script : public QObject {
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   static LoginTestServer server;
-  SetSite(LocalSiteConfig(server.Port()));
+  static site::StandInSite standIn;
+  if (StandIn(mode)) {
+    standIn.Start(0);
+    standIn.AddAccount(site::StandInSite::DemoAccount());
+    sessionName = standIn.SessionCookieName();
+    SetSite(LocalSiteConfig(standIn.Port()));
+    if (SimpleHttpGet(AnswerPageUrl(0)).find(fixed::EndMarker()) != std::string::npos) Say("end-marker-before-login");
+  } else {
+    SetSite(LocalSiteConfig(server.Port()));
+  }
   SetBrowserOpener([](const Text& url) {
     Say("open " + url);
     // Keep the GUI thread busy so that the worker below is surely waiting in a call.

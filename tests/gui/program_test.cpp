@@ -170,4 +170,13 @@ TEST_F(ProgramTest, LoginThenCloseWhileAWorkerWaitsInAWindowCall) {
   EXPECT_TRUE(holders.empty()) << holders.front();
 }
 
+TEST_F(ProgramTest, LoginOnTheStandInSiteThenFetchShowsTheAccountsAnswers) {
+  ChildRun run = RunChild("stand-in", home, std::chrono::seconds(90));
+  ASSERT_TRUE(run.exited) << run.All();
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.Has("end-marker-before-login")) << run.All();
+  EXPECT_TRUE(run.Has("answers-seen")) << run.All();
+  EXPECT_TRUE(run.Has("fetched 60")) << run.All();
+}
+
 }  // namespace
