@@ -76,7 +76,8 @@ void OnLoginBrowserNewWindow() {
   if (!browser) return;
   Text status = browser->StatusText();
   if (status.empty()) {
-    browser->setUrl(browser->NewWindowAddress());
+    // Navigating to an empty address would only blank the login page.
+    if (!browser->NewWindowAddress().isEmpty()) browser->setUrl(browser->NewWindowAddress());
     return;
   }
   browser->SetAddress(status);

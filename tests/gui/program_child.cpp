@@ -7,6 +7,8 @@
 //   program_child login-and-quit logs in through the form, confirms, then closes
 //                                the main window while a worker hammers the
 //                                window services
+//   program_child end-from-worker a worker ends the process with code 7 while
+//                                another waits in a window call
 //   program_child stand-in       the same login on the stand-in site with its
 //                                demo account, then a click on the fetch button
 #include <QApplication>
@@ -23,6 +25,7 @@
 #include "app/startup.h"
 #include "login_test_server.h"
 #include "platform/qt/embedded_browser.h"
+#include "platform/qt/qt_window_services.h"
 #include "platform/site_config.h"
 #include "platform/web_session.h"
 #include "platform/window_services.h"
@@ -46,8 +49,10 @@ QWidget* TopLevel(const char* name) {
 class ShowLogger : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    // Events reach the filter during construction too: look at nothing else.
+    if (event->type() != QEvent::Show) return false;
     auto* w = qobject_cast<QWidget*>(watched);
-    if (event->type() == QEvent::Show && w && w->isWindow() && !w->objectName().isEmpty()) {
+    if (w && w->isWindow() && !w->objectName().isEmpty()) {
       std::string visible;
       for (QWidget* top : QApplication::topLevelWidgets()) {
         if (top->isVisible() && !top->objectName().isEmpty()) visible += top->objectName().toStdString() + ",";
@@ -193,6 +198,22 @@ int main(int argc, char** argv) {
   PrepareProcess();
   int qtArgc = 1;
   new QApplication(qtArgc, argv);
+  if (mode == "end-from-worker") {
+    auto* services = new QtWindowServices();
+    InstallWindowServices(services);
+    std::thread([] {
+      for (;;) ListRowCount(Control::超级列表框1);
+    }).detach();
+    QTimer::singleShot(100, [] {
+      std::thread([] {
+        Say("ending");
+        EndProgram(7);
+      }).detach();
+      // The GUI thread is busy when the call comes: it must not need it.
+      std::this_thread::sleep_for(std::chrono::seconds(30));
+    });
+    return QApplication::exec();
+  }
   qApp->installEventFilter(new ShowLogger());
 
   new Script(mode);
