@@ -19,6 +19,7 @@
 #include "platform/qt/qt_window_services.h"
 #include "platform/site_config.h"
 #include "platform/web_session.h"
+#include "selection/selection.h"
 
 namespace {
 
@@ -194,6 +195,40 @@ TEST_F(MainWindowTest, HandTicksInTheListReachTheSelectionHandlerQueued) {
   EXPECT_TRUE(events.empty()) << "queued, not run inside the click";
   Settle();
   EXPECT_EQ(events, (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+TEST_F(MainWindowTest, SelectionControlsRunTheirHandlersOnTheGuiThread) {
+  // The window as built, with the real selection handlers behind it.
+  auto* list = Find<AnswerListView>(kList);
+  SelectionCount = 0;
+  const char* titles[] = {"甲乙", "丙", "甲"};
+  for (const char* title : titles) {
+    int row = services.ListAppendRow(kList, DecimalText(services.ListRowCount(kList) + 1));
+    services.ListSetCellText(kList, row, 1, Gbk(title));
+  }
+  window->show();
+  auto ticks = [&] {
+    std::vector<int> states;
+    for (int r = 0; r < 3; ++r) states.push_back(services.ListGetRowCheck(kList, r));
+    return states;
+  };
+
+  QTest::mouseClick(services.Widget(Control::选择框全选反选), Qt::LeftButton);
+  EXPECT_EQ(ticks(), (std::vector<int>{1, 1, 1}));
+  EXPECT_EQ(services.GetCaption(Control::分组框1), Gbk("回答记录列表(3/3)"));
+  QTest::mouseClick(services.Widget(Control::选择框全选反选), Qt::LeftButton);
+  EXPECT_EQ(ticks(), (std::vector<int>{0, 0, 0}));
+
+  Find<QLineEdit>(Control::编辑框关键字)->setText(Q("甲"));
+  QTest::mouseClick(services.Widget(Control::按钮一键选中), Qt::LeftButton);
+  EXPECT_EQ(ticks(), (std::vector<int>{1, 0, 1}));
+  EXPECT_EQ(services.GetCaption(Control::分组框1), Gbk("回答记录列表(2/3)"));
+
+  // A tick by hand reaches OnRowCheckChanged once the click is over.
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->CheckBoxRect(1).center());
+  Settle();
+  EXPECT_EQ(services.GetCaption(Control::分组框1), Gbk("回答记录列表(3/3)"));
+  SelectionCount = 0;
 }
 
 }  // namespace
