@@ -106,7 +106,11 @@ Text HostOfUrl(const Text& url) {
 }
 
 Text PathOfUrl(const Text& url) {
-  int hostAt = FindText(url, HostOfUrl(url), 1, true);
+  // The host is looked for after the scheme: a host such as "h" or "tp"
+  // would otherwise be found inside "http://" itself.
+  Text lowered = AsciiLower(url.substr(0, 8));
+  int after = lowered.compare(0, 7, "http://") == 0 ? 8 : lowered.compare(0, 8, "https://") == 0 ? 9 : 1;
+  int hostAt = FindText(url, HostOfUrl(url), after, true);
   if (hostAt == -1) return "/";
   int slash = FindText(url, "/", hostAt);
   if (slash == -1) return "/";
