@@ -142,6 +142,16 @@ std::string ProxyFor(const Text& list, std::string_view scheme) {
   return any;
 }
 
+// The directory of the URL's path: "/" for "http://host" or "http://host/x".
+Text DefaultPath(const Text& url) {
+  std::size_t scheme = url.find("://");
+  std::size_t pathAt = url.find('/', scheme == Text::npos ? 0 : scheme + 3);
+  if (pathAt == Text::npos) return "/";
+  Text path = url.substr(pathAt, url.find_first_of("?#", pathAt) - pathAt);
+  std::size_t last = path.rfind('/');
+  return last == 0 ? Text("/") : path.substr(0, last);
+}
+
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* request = static_cast<Request*>(user);
   size_t n = size * count;
@@ -254,7 +264,14 @@ class CurlImplementation : public Inet {
   void Close(Handle handle) override { delete reinterpret_cast<Object*>(handle); }
 
   bool SetCookie(const Text& url, const Text& name, const Text& data) override {
-    StoreCookieForUrl(url, name, data);
+    // Without a path attribute a cookie takes the URL's default path. Said
+    // explicitly, so that the store replaces the same cookie that libcurl
+    // kept from the response instead of holding it twice.
+    Text withPath = data;
+    std::size_t semi = data.find(';');
+    Text attributes = semi == Text::npos ? Text() : data.substr(semi);
+    if (AsciiLower(attributes).find("path=") == Text::npos) withPath += "; path=" + DefaultPath(url);
+    StoreCookieForUrl(url, name, withPath);
     return true;
   }
 
