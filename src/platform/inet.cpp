@@ -354,8 +354,10 @@ std::atomic<Inet*> installed{nullptr};
 }  // namespace
 
 Inet& CurlInet() {
-  static CurlImplementation implementation;
-  return implementation;
+  // Never destroyed: an abandoned request thread may still call it while the
+  // process ends.
+  static Inet* implementation = new CurlImplementation;
+  return *implementation;
 }
 
 Inet& Internet() {
