@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -48,24 +50,87 @@ long long TimeoutMilliseconds(const WebAccessParams& params) {
   return static_cast<long long>(ms);  // truncated
 }
 
+// Threads for request workers. Each call's worker gets a thread of its own
+// for as long as it runs (never one shared with another running worker); a
+// thread whose worker has ended waits a short while for the next call before
+// it ends, which spares the thread start of a run of requests. Never
+// destroyed: parked threads may still wait on it while the process ends.
+class WorkerThreads {
+ public:
+  static WorkerThreads& Instance() {
+    static WorkerThreads* instance = new WorkerThreads;
+    return *instance;
+  }
+
+  // False when no thread could be started for the job.
+  bool Run(std::function<void()> job) {
+    std::unique_lock lock(mutex_);
+    jobs_.push_back(std::move(job));
+    if (jobs_.size() <= static_cast<std::size_t>(idle_)) {
+      lock.unlock();  // the woken thread then finds the lock free
+      wake_.notify_one();
+      return true;
+    }
+    try {
+      std::thread([this] { Loop(); }).detach();
+      ++threads_;
+      return true;
+    } catch (const std::system_error&) {
+      jobs_.pop_back();
+      return false;
+    }
+  }
+
+  int Threads() {
+    std::lock_guard lock(mutex_);
+    return threads_;
+  }
+
+ private:
+  static constexpr auto kIdleLife = std::chrono::seconds(1);
+
+  void Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      while (jobs_.empty()) {
+        ++idle_;
+        bool woken = wake_.wait_for(lock, kIdleLife, [this] { return !jobs_.empty(); });
+        --idle_;
+        if (!woken) {
+          --threads_;
+          return;
+        }
+      }
+      std::function<void()> job = std::move(jobs_.front());
+      jobs_.pop_front();
+      lock.unlock();
+      job();
+      job = nullptr;  // the call's state goes with the worker, outside the lock
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> jobs_;
+  int idle_ = 0;
+  int threads_ = 0;
+};
+
 bool StartWorker(const std::shared_ptr<WorkerCall>& call) {
   runningWorkers.fetch_add(1);
-  try {
-    std::thread([call] {
-      bool answered = RequestWorker(call->buffer, call->cancel);
-      {
-        std::lock_guard lock(call->mutex);
-        call->answered = answered;
-        call->done = true;
-      }
-      call->finished.notify_all();
-      runningWorkers.fetch_sub(1);
-    }).detach();
-    return true;
-  } catch (const std::system_error&) {
+  bool started = WorkerThreads::Instance().Run([call] {
+    bool answered = RequestWorker(call->buffer, call->cancel);
+    {
+      std::lock_guard lock(call->mutex);
+      call->answered = answered;
+      call->done = true;
+    }
+    call->finished.notify_all();
     runningWorkers.fetch_sub(1);
-    return false;
-  }
+  });
+  if (!started) runningWorkers.fetch_sub(1);
+  return started;
 }
 
 // Waits until the worker is done or the time-out has passed, each wait given
@@ -95,6 +160,8 @@ bool WaitForWorker(WorkerCall* call, Clock::time_point start, std::chrono::milli
 }  // namespace
 
 int RunningRequestWorkers() { return runningWorkers.load(); }
+
+int RequestWorkerThreads() { return WorkerThreads::Instance().Threads(); }
 
 Bytes WebAccess(Text& url, const WebAccessParams& params) {
   if (TrimBlanks(TextOf(url)).empty()) return {};

@@ -32,5 +32,8 @@ struct WebAccessParams {
 // Its late result reaches no one.
 Bytes WebAccess(Text& url, const WebAccessParams& params = {});
 
-// Request worker threads that have not ended yet (for tests and shutdown).
+// Request workers still running, cancelled ones included (for tests).
 int RunningRequestWorkers();
+// Threads kept for request workers, running or parked; a parked thread ends
+// after a second without work (for tests).
+int RequestWorkerThreads();

@@ -331,6 +331,10 @@ TEST_F(WebAccessOverHttp, ManyTimeOutsInARowLeaveNothingBehind) {
   Clock::time_point until = Clock::now() + std::chrono::seconds(10);
   while (server.OpenConnections() > 0 && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(server.OpenConnections(), 0);
+  // Parked worker threads end on their own soon after.
+  until = Clock::now() + std::chrono::seconds(10);
+  while (RequestWorkerThreads() > 0 && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(RequestWorkerThreads(), 0);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   // Sanitizers keep freed memory in quarantine; their own reports cover leaks.
   EXPECT_LT(ResidentKilobytes() - before, 4096) << "kB grown over 200 time-outs";
