@@ -1,14 +1,13 @@
 // 2,000 sequential hide-style POSTs through WebAccess to a loopback server,
 // against a bare libcurl loop that also opens a fresh connection for every
 // request, both measured in this run. Prints the ratio (target: at most 1.3).
+#include <curl/curl.h>
 #include <httplib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
-
-#include <curl/curl.h>
 
 #include "http/web_access.h"
 #include "platform/web_session.h"

@@ -22,7 +22,9 @@ std::uint64_t GetNumber(const Bytes& in, std::size_t at, std::size_t width) {
 
 }  // namespace
 
-RequestExchange TimeoutRecord() { return RequestExchange{fixed::TimeoutMessage()}; }
+RequestExchange TimeoutRecord() {
+  return RequestExchange{fixed::TimeoutMessage()};
+}
 
 bool HandOverBuffer::Write(const RequestExchange& record) {
   if (record.size() > 0xFFFFFFFFu) return false;

@@ -23,9 +23,15 @@ Converter OpenCodePage(int codePage) {
   std::string other;
   switch (codePage) {
     case 0:
-    case 936: name = "windows-936-2000"; break;
-    case 950: name = "windows-950-2000"; break;
-    case 65001: name = "UTF-8"; break;
+    case 936:
+      name = "windows-936-2000";
+      break;
+    case 950:
+      name = "windows-950-2000";
+      break;
+    case 65001:
+      name = "UTF-8";
+      break;
     default:
       other = "windows-" + std::to_string(codePage);
       name = other.c_str();
@@ -87,9 +93,13 @@ icu::Transliterator* Simplifier() {
 
 }  // namespace
 
-Text Utf8ToGbk(const Text& text) { return Utf16ToMultiByte(MultiByteToUtf16(text), 936); }
+Text Utf8ToGbk(const Text& text) {
+  return Utf16ToMultiByte(MultiByteToUtf16(text), 936);
+}
 
-Text Big5ToSimplifiedGbk(const Text& text) { return SimplifyChinese(Big5ToGbk(text)); }
+Text Big5ToSimplifiedGbk(const Text& text) {
+  return SimplifyChinese(Big5ToGbk(text));
+}
 
 Bytes MultiByteToUtf16(const Text& text, std::optional<int> codePage) {
   std::u16string units = ToUtf16(text, codePage.value_or(65001));
@@ -106,15 +116,17 @@ Bytes MultiByteToUtf16(const Text& text, std::optional<int> codePage) {
 Text Utf16ToMultiByte(const Bytes& buffer, std::optional<int> codePage) {
   std::u16string units;
   for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) {
-    auto unit = static_cast<char16_t>(static_cast<unsigned char>(buffer[i]) |
-                                      (static_cast<unsigned char>(buffer[i + 1]) << 8));
+    auto unit =
+        static_cast<char16_t>(static_cast<unsigned char>(buffer[i]) | (static_cast<unsigned char>(buffer[i + 1]) << 8));
     if (unit == 0) break;
     units.push_back(unit);
   }
   return FromUtf16(units, codePage.value_or(0));
 }
 
-Text Big5ToGbk(const Text& text) { return FromUtf16(ToUtf16(text, 950), 936); }
+Text Big5ToGbk(const Text& text) {
+  return FromUtf16(ToUtf16(text, 950), 936);
+}
 
 Text SimplifyChinese(const Text& text) {
   Text source = TextOf(text);
@@ -131,6 +143,10 @@ Text SimplifyChinese(const Text& text) {
   return FromUtf16(simplified, 936);
 }
 
-Bytes ZeroBytes(long long n) { return n > 0 ? Bytes(static_cast<std::size_t>(n), '\0') : Bytes(); }
+Bytes ZeroBytes(long long n) {
+  return n > 0 ? Bytes(static_cast<std::size_t>(n), '\0') : Bytes();
+}
 
-Text BlankText(long long n) { return n > 0 ? Text(static_cast<std::size_t>(n), ' ') : Text(); }
+Text BlankText(long long n) {
+  return n > 0 ? Text(static_cast<std::size_t>(n), ' ') : Text();
+}

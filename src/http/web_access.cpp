@@ -159,9 +159,13 @@ bool WaitForWorker(WorkerCall* call, Clock::time_point start, std::chrono::milli
 
 }  // namespace
 
-int RunningRequestWorkers() { return runningWorkers.load(); }
+int RunningRequestWorkers() {
+  return runningWorkers.load();
+}
 
-int RequestWorkerThreads() { return WorkerThreads::Instance().Threads(); }
+int RequestWorkerThreads() {
+  return WorkerThreads::Instance().Threads();
+}
 
 Bytes WebAccess(Text& url, const WebAccessParams& params) {
   if (TrimBlanks(TextOf(url)).empty()) return {};
@@ -205,8 +209,11 @@ Bytes WebAccess(Text& url, const WebAccessParams& params) {
   if (params.responseHeaders) *params.responseHeaders = TextOf((*answer)[5]);
   if (params.responseCookies) *params.responseCookies = TextOf((*answer)[1]);
   switch (params.conversion.value_or(0)) {
-    case 1: return Utf8ToGbk(TextOf((*answer)[0]));
-    case 2: return Big5ToSimplifiedGbk(TextOf((*answer)[0]));
-    default: return std::move((*answer)[0]);
+    case 1:
+      return Utf8ToGbk(TextOf((*answer)[0]));
+    case 2:
+      return Big5ToSimplifiedGbk(TextOf((*answer)[0]));
+    default:
+      return std::move((*answer)[0]);
   }
 }

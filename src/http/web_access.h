@@ -8,15 +8,15 @@
 // empty, except `超时返回` (60 seconds when absent) and `followRedirects`
 // (true when absent).
 struct WebAccessParams {
-  std::optional<int> method{};        // 1 = POST; anything else is GET
-  std::optional<Text> proxy{};        // host[:port] for http; empty = direct
-  std::optional<Text> headers{};      // extra header lines, each ended by CR LF
-  std::optional<Bytes> postData{};    // body for POST
-  std::optional<Text> cookies{};      // sent instead of the shared store's cookies
+  std::optional<int> method{};       // 1 = POST; anything else is GET
+  std::optional<Text> proxy{};       // host[:port] for http; empty = direct
+  std::optional<Text> headers{};     // extra header lines, each ended by CR LF
+  std::optional<Bytes> postData{};   // body for POST
+  std::optional<Text> cookies{};     // sent instead of the shared store's cookies
   std::optional<double> 超时返回{};  // seconds; absent = 60
-  Text* responseHeaders = nullptr;  // out, written only on a complete answer
-  std::optional<int> conversion{};    // 1: UTF-8 -> GBK, 2: Big5 -> simplified GBK
-  Text* responseCookies = nullptr;  // out: "name=value;" per Set-Cookie line
+  Text* responseHeaders = nullptr;   // out, written only on a complete answer
+  std::optional<int> conversion{};   // 1: UTF-8 -> GBK, 2: Big5 -> simplified GBK
+  Text* responseCookies = nullptr;   // out: "name=value;" per Set-Cookie line
   std::optional<bool> followRedirects{};
 };
 

@@ -63,7 +63,9 @@ T* As(Handle handle) {
   return dynamic_cast<T*>(reinterpret_cast<Object*>(handle));
 }
 
-Handle HandleOf(Object* object) { return reinterpret_cast<Handle>(object); }
+Handle HandleOf(Object* object) {
+  return reinterpret_cast<Handle>(object);
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -108,8 +110,8 @@ std::string EscapePath(const Text& path) {
   std::string out;
   for (char c : path) {
     auto b = static_cast<unsigned char>(c);
-    if (b <= 0x20 || b >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
-        c == '{' || c == '|' || c == '}') {
+    if (b <= 0x20 || b >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' || c == '{' ||
+        c == '|' || c == '}') {
       out += '%';
       out += hex[b >> 4];
       out += hex[b & 0xF];
@@ -184,7 +186,9 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return (cancel && cancel->IsCancelled()) ? 1 : 0;
 }
 
-bool Cancelled(const Session& session) { return session.cancel && session.cancel->IsCancelled(); }
+bool Cancelled(const Session& session) {
+  return session.cancel && session.cancel->IsCancelled();
+}
 
 class CurlImplementation : public Inet {
  public:
@@ -281,7 +285,8 @@ class CurlImplementation : public Inet {
     const Session& session = connection.session;
     bool secure = (request.flags & kFlagSecure) != 0;
     std::string scheme = secure ? "https" : "http";
-    std::string url = scheme + "://" + connection.host + ":" + std::to_string(connection.port) + EscapePath(request.path);
+    std::string url =
+        scheme + "://" + connection.host + ":" + std::to_string(connection.port) + EscapePath(request.path);
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -365,6 +370,8 @@ Inet& Internet() {
   return instance ? *instance : CurlInet();
 }
 
-void InstallInet(Inet* instance) { installed.store(instance); }
+void InstallInet(Inet* instance) {
+  installed.store(instance);
+}
 
 }  // namespace inet

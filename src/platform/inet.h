@@ -1,11 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <atomic>
-#include <functional>
 #include <optional>
 
 #include "text/gbk_text.h"
@@ -21,12 +21,12 @@ inline constexpr int kOpenTypeDirect = 1;  // INTERNET_OPEN_TYPE_DIRECT
 inline constexpr int kOpenTypeProxy = 3;   // INTERNET_OPEN_TYPE_PROXY
 
 // Request flags (the WinInet values the worker computes).
-inline constexpr std::uint32_t kFlagReload = 0x80000000;                // INTERNET_FLAG_RELOAD
-inline constexpr std::uint32_t kFlagNeedFile = 0x00000010;              // INTERNET_FLAG_NEED_FILE
-inline constexpr std::uint32_t kFlagNoCookies = 0x00080000;             // INTERNET_FLAG_NO_COOKIES
-inline constexpr std::uint32_t kFlagNoAutoRedirect = 0x00200000;        // INTERNET_FLAG_NO_AUTO_REDIRECT
-inline constexpr std::uint32_t kFlagIgnoreRedirectToHttps = 0x00004000; // INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS
-inline constexpr std::uint32_t kFlagSecure = 0x00800000;                // INTERNET_FLAG_SECURE
+inline constexpr std::uint32_t kFlagReload = 0x80000000;                 // INTERNET_FLAG_RELOAD
+inline constexpr std::uint32_t kFlagNeedFile = 0x00000010;               // INTERNET_FLAG_NEED_FILE
+inline constexpr std::uint32_t kFlagNoCookies = 0x00080000;              // INTERNET_FLAG_NO_COOKIES
+inline constexpr std::uint32_t kFlagNoAutoRedirect = 0x00200000;         // INTERNET_FLAG_NO_AUTO_REDIRECT
+inline constexpr std::uint32_t kFlagIgnoreRedirectToHttps = 0x00004000;  // INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS
+inline constexpr std::uint32_t kFlagSecure = 0x00800000;                 // INTERNET_FLAG_SECURE
 
 // A body larger than this is refused: the transfer stops and the request
 // reads as empty. Nothing the site sends comes near it; a hostile or broken

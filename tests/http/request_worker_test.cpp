@@ -134,17 +134,17 @@ TEST(RequestWorker, CompletesTheHeaderText) {
        "User-Agent:  My Agent \r\n" + accept + referer + language, "", "My Agent"},
       {"User-Agent without CR LF: empty agent, line still sent", "GET", "User-Agent: Mine", "", "",
        "User-Agent: Mine" + accept + referer + language, "", ""},
-      {"POST with data", "POST", "", "a=1&b=2", "",
-       accept + referer + language + form + "Content-Length: 7\r\n", "a=1&b=2", agent},
+      {"POST with data", "POST", "", "a=1&b=2", "", accept + referer + language + form + "Content-Length: 7\r\n",
+       "a=1&b=2", agent},
       {"POST with empty data", "POST", "", "", "", accept + referer + language, "", agent},
       {"POST with the caller's Content-Length", "POST", "Content-Length: 99\r\n", "abc", "",
        "Content-Length: 99\r\n" + accept + referer + language + form, "abc", agent},
       {"POST with the caller's Content-Type", "POST", "Content-Type: text/plain\r\n", "abc", "",
        "Content-Type: text/plain\r\n" + accept + referer + language + "Content-Length: 3\r\n", "abc", agent},
-      {"one cookie pair ends the text", "GET", "", "", "a=1",
-       accept + referer + language + "Cookie: a=1\r\n\r\n", "", agent},
-      {"blank cookie text still makes a line", "GET", "", "", " ",
-       accept + referer + language + "Cookie:  \r\n\r\n", "", agent},
+      {"one cookie pair ends the text", "GET", "", "", "a=1", accept + referer + language + "Cookie: a=1\r\n\r\n", "",
+       agent},
+      {"blank cookie text still makes a line", "GET", "", "", " ", accept + referer + language + "Cookie:  \r\n\r\n",
+       "", agent},
       {"POST data after cookies", "POST", "", "x", "s=2",
        accept + referer + language + form + "Content-Length: 1\r\nCookie: s=2\r\n\r\n", "x", agent},
       {"GET sends no body", "GET", "", "ignored", "", accept + referer + language, "", agent},
@@ -166,8 +166,8 @@ TEST(RequestWorker, CallsInOrderAndAnswerInTheRecord) {
   net.rawHeaders = "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nset-cookie: b=2\r\nX: y\r\n\r\n";
   RequestExchange answer = RunWorker(Record("http://Example.com:81/p", "POST", "H: 1\r\n", "data", "", true, "px:1"));
 
-  EXPECT_EQ(net.calls, (Strings{"OpenSession", "Connect", "OpenRequest", "SendRequest", "ReadBody",
-                                "QueryRawHeaders", "Close 3", "Close 2", "Close 1", "SetCookie", "SetCookie"}));
+  EXPECT_EQ(net.calls, (Strings{"OpenSession", "Connect", "OpenRequest", "SendRequest", "ReadBody", "QueryRawHeaders",
+                                "Close 3", "Close 2", "Close 1", "SetCookie", "SetCookie"}));
   EXPECT_EQ(net.host, "example.com");
   for (std::size_t size : net.readSizes) EXPECT_EQ(size, 2048u);
 
@@ -180,8 +180,8 @@ TEST(RequestWorker, CallsInOrderAndAnswerInTheRecord) {
   EXPECT_EQ(answer[3], "H: 1\r\n");
   EXPECT_EQ(answer[4], "data");
   using Set = std::tuple<Text, Text, Text>;
-  EXPECT_EQ(net.cookiesSet, (std::vector<Set>{{"http://example.com", "a", "1; path=/"},
-                                              {"http://example.com", "b", "2"}}));
+  EXPECT_EQ(net.cookiesSet,
+            (std::vector<Set>{{"http://example.com", "a", "1; path=/"}, {"http://example.com", "b", "2"}}));
 }
 
 TEST(RequestWorker, LongRawHeadersAreKeptWithTheirCookies) {

@@ -4,10 +4,13 @@
 
 namespace {
 
-Text G(const char* utf8) { return GbkFromUtf8(utf8); }
+Text G(const char* utf8) {
+  return GbkFromUtf8(utf8);
+}
 Bytes B(const char* hex) {
   Bytes out;
-  for (const char* p = hex; p[0] && p[1]; p += 2) out.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
+  for (const char* p = hex; p[0] && p[1]; p += 2)
+    out.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
   return out;
 }
 
@@ -22,7 +25,10 @@ TEST(ResponseDecoding, ConversionsToGbk) {
   const Case cases[] = {
       {"UTF-8 empty", Utf8ToGbk, "", ""},
       {"UTF-8 Chinese, two bytes each", Utf8ToGbk, "\xE4\xB8\xAD\xE6\x96\x87 ok", G("中文 ok")},
-      {"UTF-8 emoji becomes ?", Utf8ToGbk, "a\xF0\x9F\x98\x80" "b", "a?b"},
+      {"UTF-8 emoji becomes ?", Utf8ToGbk,
+       "a\xF0\x9F\x98\x80"
+       "b",
+       "a?b"},
       {"UTF-8 up to the zero byte", Utf8ToGbk, std::string("\xE4\xB8\xAD\0\xE6\x96\x87", 7), G("中")},
       {"Big5 empty", Big5ToSimplifiedGbk, "", ""},
       {"Big5 traditional to simplified", Big5ToSimplifiedGbk, B("c163c5e9a4a4a4e5"), G("繁体中文")},

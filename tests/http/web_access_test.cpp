@@ -24,7 +24,9 @@ using test_support::ScriptedReply;
 using Strings = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
-Text G(const char* utf8) { return GbkFromUtf8(utf8); }
+Text G(const char* utf8) {
+  return GbkFromUtf8(utf8);
+}
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -169,19 +171,14 @@ TEST_F(WebAccessOverHttp, HidePostGoesOutExactly) {
   RecordedRequest request = server.Requests()[0];
   EXPECT_EQ(request.requestLine, "POST /submit/user HTTP/1.1");
   const Text accept = fixed::DefaultAcceptLine();
-  EXPECT_EQ(request.headers,
-            (Strings{"Host: 127.0.0.1:" + std::to_string(server.Port()),
-                     "User-Agent: " + fixed::DefaultAgent(),
-                     "Cookie: BDUSS=session-1",
-                     accept.substr(0, accept.size() - 2),
-                     "Referer: " + endpoint,
-                     "Accept-Language: zh-cn",
-                     "Content-Type: application/x-www-form-urlencoded",
-                     "Content-Length: 20"}));
+  EXPECT_EQ(
+      request.headers,
+      (Strings{"Host: 127.0.0.1:" + std::to_string(server.Port()), "User-Agent: " + fixed::DefaultAgent(),
+               "Cookie: BDUSS=session-1", accept.substr(0, accept.size() - 2), "Referer: " + endpoint,
+               "Accept-Language: zh-cn", "Content-Type: application/x-www-form-urlencoded", "Content-Length: 20"}));
   EXPECT_EQ(request.body, body);
   EXPECT_EQ(request.raw.substr(request.raw.size() - body.size() - 4), "\r\n\r\n" + body);
 }
-
 
 TEST_F(WebAccessOverHttp, CallerCookiesReplaceTheSharedStore) {
   RawHttpServer server(ScriptedReply::Answer("ok"));
@@ -193,8 +190,7 @@ TEST_F(WebAccessOverHttp, CallerCookiesReplaceTheSharedStore) {
   EXPECT_EQ(request.requestLine, "GET /p?q=1 HTTP/1.1");
   EXPECT_EQ(request.Header("Cookie"), "mine=2");
   // The cookie line closes the header text; no second Cookie header follows.
-  EXPECT_EQ(request.HeaderNames(),
-            (Strings{"Host", "User-Agent", "Accept", "Referer", "Accept-Language", "Cookie"}));
+  EXPECT_EQ(request.HeaderNames(), (Strings{"Host", "User-Agent", "Accept", "Referer", "Accept-Language", "Cookie"}));
 }
 
 TEST_F(WebAccessOverHttp, CallerHeadersGoOutAsGiven) {
@@ -207,6 +203,20 @@ TEST_F(WebAccessOverHttp, CallerHeadersGoOutAsGiven) {
   // caller's agent once, the empty header kept.
   EXPECT_EQ(request.headers, (Strings{"Host: 127.0.0.1:" + std::to_string(server.Port()), "Accept-Language: en",
                                       "User-Agent: Probe/1", "X-Empty:"}));
+}
+
+TEST_F(WebAccessOverHttp, EmptyPostIsFramedButNotTyped) {
+  RawHttpServer server(ScriptedReply::Answer("ok"));
+  Text url = server.Url("/submit/user");
+  EXPECT_EQ(WebAccess(url, {.method = 1, .postData = ""}), "ok");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  RecordedRequest request = server.Requests()[0];
+  EXPECT_EQ(request.requestLine, "POST /submit/user HTTP/1.1");
+  // No form type is added for an empty body; libcurl frames it with a zero length.
+  EXPECT_EQ(request.HeaderNames(),
+            (Strings{"Host", "User-Agent", "Accept", "Referer", "Accept-Language", "Content-Length"}));
+  EXPECT_EQ(request.Header("Content-Length"), "0");
+  EXPECT_EQ(request.body, "");
 }
 
 TEST_F(WebAccessOverHttp, AnswerHeadersAndCookiesComeBack) {
@@ -257,7 +267,10 @@ TEST_F(WebAccessOverHttp, BrokenAndOversizedRepliesEndCleanly) {
   {
     // Nothing listens on the port.
     int port = 0;
-    { RawHttpServer gone; port = gone.Port(); }
+    {
+      RawHttpServer gone;
+      port = gone.Port();
+    }
     Text url = "http://127.0.0.1:" + std::to_string(port) + "/";
     EXPECT_EQ(WebAccess(url, {.超时返回 = 10}), "");
   }
@@ -287,7 +300,8 @@ TEST_F(WebAccessOverHttp, StalledServerTimesOutOnTime) {
   // The abandoned workers were cancelled: they end and close their connections.
   EXPECT_TRUE(WorkersEnd(std::chrono::seconds(5)));
   Clock::time_point until = Clock::now() + std::chrono::seconds(5);
-  while (server.OpenConnections() > 0 && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  while (server.OpenConnections() > 0 && Clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(server.OpenConnections(), 0);
 }
 
@@ -329,7 +343,8 @@ TEST_F(WebAccessOverHttp, ManyTimeOutsInARowLeaveNothingBehind) {
   run(200);
   EXPECT_TRUE(WorkersEnd(std::chrono::seconds(10)));
   Clock::time_point until = Clock::now() + std::chrono::seconds(10);
-  while (server.OpenConnections() > 0 && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  while (server.OpenConnections() > 0 && Clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(server.OpenConnections(), 0);
   // Parked worker threads end on their own soon after.
   until = Clock::now() + std::chrono::seconds(10);
