@@ -219,6 +219,19 @@ TEST_F(WebAccessOverHttp, EmptyPostIsFramedButNotTyped) {
   EXPECT_EQ(request.body, "");
 }
 
+TEST_F(WebAccessOverHttp, LargePostGoesOutWithoutExpect) {
+  RawHttpServer server(ScriptedReply::Answer("ok"));
+  Bytes body(2 * 1024 * 1024, 'd');
+  body[100] = '\0';
+  Text url = server.Url("/submit/user");
+  EXPECT_EQ(WebAccess(url, {.method = 1, .postData = body}), "ok");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  RecordedRequest request = server.Requests()[0];
+  EXPECT_EQ(request.Header("Expect"), "");
+  EXPECT_EQ(request.Header("Content-Length"), std::to_string(body.size()));
+  EXPECT_EQ(request.body, body);
+}
+
 TEST_F(WebAccessOverHttp, AnswerHeadersAndCookiesComeBack) {
   // Over 2 KB of headers, three cookies, an error status: all of it arrives.
   const Text setCookies = "Set-Cookie: a=1; path=/\r\nX-Pad: " + std::string(2500, 'p') +

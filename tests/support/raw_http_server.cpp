@@ -196,7 +196,11 @@ void RawHttpServer::Serve(int socket) {
     at = end + 2;
   }
   std::size_t bodyLength = 0;
-  if (std::string length = request.Header("Content-Length"); !length.empty()) bodyLength = std::stoul(length);
+  try {
+    if (std::string length = request.Header("Content-Length"); !length.empty()) bodyLength = std::stoul(length);
+  } catch (const std::exception&) {
+    bodyLength = 0;  // a malformed length: take the request as bodiless
+  }
   std::size_t bodyStart = headEnd + 4;
   while (raw.size() < bodyStart + bodyLength) {
     if (!readable()) return;
