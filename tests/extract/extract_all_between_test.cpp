@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "extract/regex_matcher.h"
@@ -146,6 +147,54 @@ TEST(ExtractAllBetween, SameAsTheMatcherOnTheEscapedPattern) {
     ExtractAllBetween(text, left, right, results);
     EXPECT_EQ(results, expected) << left << " ... " << right;
   }
+}
+
+// Results are cut out of the page's bytes rather than encoded back from the
+// engine's UTF-16; for well-formed GBK the two must agree. Every double-byte
+// code and the single-byte euro sign 0x80, each between delimiters.
+TEST(ExtractAllBetween, CutResultsEqualConvertedBackTextForEveryGbkCharacter) {
+  Text page;
+  size_t codes = 0;
+  auto add = [&](const Text& character) {
+    page += "<" + character + ">";
+    ++codes;
+  };
+  add("\x80");
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail != 0x7F) add({static_cast<char>(lead), static_cast<char>(trail)});
+    }
+  }
+  std::vector<Text> results;
+  ASSERT_EQ(ExtractAllBetween(page, "<", ">", results), static_cast<int>(codes));
+  for (const Text& found : results) {
+    ASSERT_EQ(found, GbkFromUtf16(Utf16FromGbk(found))) << testing::PrintToString(found);
+  }
+}
+
+// Each call owns its matcher and engine state: calls on two threads at once
+// give the same answers as one after the other.
+TEST(ExtractAllBetween, ConcurrentCallsShareNothing) {
+  Text page;
+  for (int i = 0; i < 200; ++i) page += "<a data-id=\"" + std::to_string(i) + "\"> " + G("标题") + " </a>\n";
+  std::vector<Text> expected;
+  ASSERT_EQ(ExtractAllBetween(page, "data-id=\"", "\"", expected), 200);
+  auto work = [&](bool& same) {
+    same = true;
+    for (int round = 0; round < 30; ++round) {
+      std::vector<Text> results;
+      ExtractAllBetween(page, "data-id=\"", "\"", results);
+      same = same && results == expected;
+    }
+  };
+  bool first = false;
+  bool second = false;
+  std::thread a(work, std::ref(first));
+  std::thread b(work, std::ref(second));
+  a.join();
+  b.join();
+  EXPECT_TRUE(first);
+  EXPECT_TRUE(second);
 }
 
 TEST(EscapeRegexText, EscapesExactlyTheNineCharacters) {
