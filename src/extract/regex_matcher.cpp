@@ -60,7 +60,7 @@ bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool
   if (!code) return false;
   // Without the JIT (unsupported machine, no executable memory) the interpreter
   // runs under the depth limit instead.
-  pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
+  if (limits.useJit) pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
 
   uint32_t captures = 0;
   pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);

@@ -13,6 +13,8 @@
 struct RegexLimits {
   uint32_t matchLimit = 10'000'000;
   uint32_t depthLimit = 100'000;
+  // Off only to check the interpreter's bounds in tests.
+  bool useJit = true;
 };
 
 // Regular-expression search over GBK texts, by 1-based match and group index.
