@@ -59,7 +59,7 @@ bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool
                                           &errorCode, &errorOffset, compileContext.get()));
   if (!code) return false;
   // Without the JIT (unsupported machine, no executable memory) the interpreter
-  // runs under the depth limit instead.
+  // runs instead, under both limits.
   if (limits.useJit) pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
 
   uint32_t captures = 0;
