@@ -40,6 +40,7 @@ struct RecordedRequest {
   std::string requestLine;                                   // without CR LF
   std::vector<std::pair<std::string, std::string>> headers;  // in wire order, values without surrounding blanks
   std::string body;                                          // as received
+  std::string rawHead;  // the request line and headers byte for byte, up to and including the blank line
 };
 
 enum class FaultKind {

@@ -57,7 +57,7 @@ TEST_F(SiteFaultsTest, StallOutlastsAShortClientTimeOut) {
     server.SetFault("/uhome/answer", {.kind = FaultKind::Stall, .bodyBytes = bodyBytes});
     auto start = Clock::now();
     site_test::CurlReply reply = site_test::Fetch(PageUrl(0), nullptr, Cookie(), {}, 500);
-    EXPECT_GE(SecondsSince(start), 0.5);
+    EXPECT_GE(SecondsSince(start), 0.45);  // the client gave up; the site never answered
     EXPECT_EQ(reply.code, CURLE_OPERATION_TIMEDOUT);
     EXPECT_EQ(reply.status, bodyBytes < 0 ? 0 : 200);  // the headers arrived or not
     EXPECT_EQ(reply.body, whole.substr(0, static_cast<size_t>(std::max(bodyBytes, 0))));
@@ -67,7 +67,7 @@ TEST_F(SiteFaultsTest, StallOutlastsAShortClientTimeOut) {
   SetSimpleGetStallSeconds(1);
   auto start = Clock::now();
   EXPECT_EQ(SimpleHttpGet(PageUrl(0)), "");
-  EXPECT_GE(SecondsSince(start), 0.9);
+  EXPECT_GE(SecondsSince(start), 0.8);
 }
 
 TEST_F(SiteFaultsTest, StopEndsAStalledRequestPromptly) {
