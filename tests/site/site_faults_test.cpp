@@ -103,6 +103,15 @@ TEST_F(SiteFaultsTest, ResetMidBodyLeavesThePartThatArrived) {
   server.SetFault("/uhome/answer", {.kind = FaultKind::ResetMidBody, .times = 1});
   EXPECT_EQ(SimpleHttpGet(PageUrl(0)), whole.substr(0, whole.size() / 2));
   EXPECT_EQ(SimpleHttpGet(PageUrl(0)), whole);
+
+  // A hide whose reply breaks off still hides: the site did its part, the client cannot know.
+  const site::Answer answer = server.Answers("alice")[0];
+  server.SetFault("/submit/user", {.kind = FaultKind::ResetMidBody, .times = 1});
+  site_test::CurlReply hide = site_test::Post(Base(server) + fixed::HidePath(),
+                                              fixed::HideBodyPrefix() + answer.id + "+" + answer.checkCode, Cookie());
+  EXPECT_NE(hide.code, CURLE_OK);
+  EXPECT_EQ(hide.body, fixed::HideSuccessReply().substr(0, 27));
+  EXPECT_TRUE(server.Answers("alice")[0].hidden);
 }
 
 TEST_F(SiteFaultsTest, WrongCountsBreaksOneTitleOnTheChosenPageOnly) {
