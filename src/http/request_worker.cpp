@@ -2,6 +2,7 @@
 
 #include <array>
 #include <climits>
+#include <string_view>
 
 #include "http/response_decoding.h"
 #include "text/fixed_texts.h"
@@ -12,8 +13,9 @@ constexpr std::size_t kChunkBytes = 2048;
 // The raw-header query's buffer size: what a failed query leaves as blanks.
 constexpr long long kRawHeaderBlanks = 2048;
 
-const Text kCrLf = "\r\n";
-const Text kSetCookie = "Set-Cookie: ";  // 12 bytes with its space
+// Plain constants: an abandoned worker may still run while statics are torn down.
+constexpr char kCrLf[] = "\r\n";
+constexpr std::string_view kSetCookie = "Set-Cookie: ";  // 12 bytes with its space
 
 // Removes every occurrence of `what` (case-sensitive, stepping over
 // double-byte characters).
