@@ -42,8 +42,10 @@ struct WorkerCall {
   bool answered = false;
 };
 
+std::atomic<long long> defaultTimeoutMs{60000};
+
 long long TimeoutMilliseconds(const WebAccessParams& params) {
-  if (!params.超时返回) return 60000;
+  if (!params.超时返回) return defaultTimeoutMs.load();
   double ms = *params.超时返回 * 1000.0;
   if (std::isnan(ms) || ms <= 0) return 0;
   if (ms >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
@@ -217,3 +219,5 @@ Bytes WebAccess(Text& url, const WebAccessParams& params) {
       return std::move((*answer)[0]);
   }
 }
+
+void SetWebAccessDefaultTimeout(std::chrono::milliseconds timeout) { defaultTimeoutMs.store(timeout.count()); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 
 #include "text/gbk_text.h"
@@ -37,3 +38,7 @@ int RunningRequestWorkers();
 // Threads kept for request workers, running or parked; a parked thread ends
 // after a second without work (for tests).
 int RequestWorkerThreads();
+
+// The time-out of a call that gives none: 60 seconds. Tests shorten it to see
+// a stalled site within their own time.
+void SetWebAccessDefaultTimeout(std::chrono::milliseconds timeout);

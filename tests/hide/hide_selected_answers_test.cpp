@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harvest/fetch_all_answers.h"
+#include "http/web_access.h"
 #include "selection/selection.h"
 #include "support/raw_http_server.h"
 #include "support/site_fixture.h"
@@ -207,6 +208,30 @@ TEST_F(HideTest, SiteFailuresNeverReadAsSuccess) {
     EXPECT_EQ(HideBodies().size(), 2u);
     for (const auto& row : window.Rows()) EXPECT_NE(row.cells[4], fixed::StatusHidden());
   }
+}
+
+// A site that never answers: each row waits out the time-out and reads as failed;
+// the run goes on with the next row.
+TEST_F(HideTest, StalledSiteTimesOutEveryRow) {
+  auto account = site::StandInSite::GenerateAccount("u", "pw", 3);
+  FetchAndTick(account, "x.x");
+  site::Fault fault;
+  fault.kind = site::FaultKind::Stall;
+  site.SetFault("/submit/user", fault);
+  SetWebAccessDefaultTimeout(std::chrono::milliseconds(300));
+  const auto start = std::chrono::steady_clock::now();
+
+  HideSelectedAnswers();
+
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  SetWebAccessDefaultTimeout(std::chrono::seconds(60));
+  site.ClearFaults();
+  EXPECT_EQ(Statuses(), (std::vector<std::string>{"隐藏失败", "获取成功", "隐藏失败"}));
+  EXPECT_EQ(HideBodies(), (std::vector<std::string>{Body(account.answers[0]), Body(account.answers[2])}));
+  EXPECT_EQ(BarPosition(), 0);
+  EXPECT_EQ(GroupCaption(), "回答记录列表(0/2)");
+  EXPECT_GE(elapsed, std::chrono::milliseconds(600));
+  EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
 // The reply must be the site's confirmation to the byte.
