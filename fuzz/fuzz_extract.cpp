@@ -1,6 +1,7 @@
-// Fuzzes ExtractAllBetween with arbitrary page bytes, delimiters and options,
-// and checks its results against a plain scan of the decoded text wherever the
-// delimiters are ASCII without pattern characters.
+// Fuzzes ExtractAllBetween with arbitrary page bytes, delimiters and options.
+// Its results must equal those of the plain escaped pattern (the extraction's
+// own pattern may add a line-skipping branch) and, wherever the delimiters are
+// ASCII without pattern characters, those of a plain scan of the decoded text.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "extract/extract_all_between.h"
+#include "extract/regex_matcher.h"
 #include "text/gbk_text.h"
 
 namespace {
@@ -93,6 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(n == static_cast<int>(plain.size()), "count equals the list size");
   for (const Text& found : plain) {
     Check(TextOf(text).find(found) != Text::npos, "every result is bytes of the page");
+  }
+
+  RegexMatcher escaped;
+  escaped.Search(EscapeRegexText(left) + "(.*?)" + EscapeRegexText(right), text);
+  Check(escaped.MatchCount() == n, "as many results as the plain escaped pattern");
+  for (int i = 1; i <= n && i <= escaped.MatchCount(); ++i) {
+    Check(escaped.SubMatchText(i, 1) == plain[static_cast<size_t>(i - 1)], "same results as the plain escaped pattern");
   }
 
   if (PlainAscii(left) && PlainAscii(right)) {

@@ -134,7 +134,7 @@ Account StandInSite::DemoAccount() {
       "Excel 怎么设置下拉选项",
       "Linux 和 Windows 哪个更适合编程",
       "手机可以当电脑摄像头用吗",
-      "Python 入门看什么书好",
+      "python 入门看什么书好",  // lower case: keyword selection is case-sensitive
       "路由器怎么设置才能网速快",
   };
   Sequence sequence("demo");

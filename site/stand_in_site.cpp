@@ -8,9 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <climits>
 
 #include "site/site_pages.h"
 #include "text/fixed_texts.h"
@@ -148,7 +150,7 @@ ssize_t ReceiveSome(int socket, char* buffer, size_t size, int wakeFd) {
 
 struct ParsedRequest {
   RecordedRequest record;
-  bool complete = false;
+  int refusal = 0;  // a status to refuse the request with; 0: it is whole
 };
 
 // Reads one request: head up to the blank line, then Content-Length bytes of body.
@@ -164,13 +166,14 @@ ParsedRequest ReadRequest(int socket, int wakeFd) {
     if (n <= 0) return parsed;
     data.append(buffer, static_cast<size_t>(n));
     headEnd = data.find("\r\n\r\n");
+    separator = 4;
     if (headEnd == std::string::npos) {
-      headEnd = data.find("\n\n");
+      headEnd = data.find("\n\n");  // bare line feeds, as some hand-made clients send
       separator = 2;
-    } else {
-      separator = 4;
     }
   }
+  RecordedRequest& record = parsed.record;
+  record.rawHead = data.substr(0, headEnd + separator);
   std::string head = data.substr(0, headEnd);
   std::string body = data.substr(headEnd + separator);
 
@@ -184,9 +187,9 @@ ParsedRequest ReadRequest(int socket, int wakeFd) {
     if (nl == std::string::npos) break;
     pos = nl + 1;
   }
-  RecordedRequest& record = parsed.record;
   record.requestLine = lines.empty() ? std::string() : lines[0];
   size_t contentLength = 0;
+  bool expectContinue = false;
   for (size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !record.headers.empty()) {
@@ -198,11 +201,19 @@ ParsedRequest ReadRequest(int socket, int wakeFd) {
     std::string name = line.substr(0, colon);
     std::string value = TrimmedBlanks(std::string_view(line).substr(colon + 1));
     if (EqualsIgnoreCase(name, "Content-Length")) {
-      size_t length = 0;
-      auto result = std::from_chars(value.data(), value.data() + value.size(), length);
-      if (result.ec == std::errc() && length <= kMaxBodyBytes) contentLength = length;
+      auto result = std::from_chars(value.data(), value.data() + value.size(), contentLength);
+      if (result.ec != std::errc() || result.ptr != value.data() + value.size()) parsed.refusal = 400;
+      if (contentLength > kMaxBodyBytes) parsed.refusal = 413;
+    } else if (EqualsIgnoreCase(name, "Transfer-Encoding")) {
+      parsed.refusal = 411;  // the site takes sized bodies only
+    } else if (EqualsIgnoreCase(name, "Expect") && EqualsIgnoreCase(value, "100-continue")) {
+      expectContinue = true;
     }
     record.headers.emplace_back(std::move(name), std::move(value));
+  }
+  if (parsed.refusal) return parsed;
+  if (expectContinue && body.size() < contentLength) {
+    SendAll(socket, "HTTP/1.1 100 Continue\r\n\r\n", wakeFd);
   }
   while (body.size() < contentLength) {
     ssize_t n = ReceiveSome(socket, buffer, sizeof buffer, wakeFd);
@@ -211,7 +222,7 @@ ParsedRequest ReadRequest(int socket, int wakeFd) {
   }
   if (body.size() > contentLength) body.resize(contentLength);
   record.body = std::move(body);
-  parsed.complete = record.body.size() == contentLength;
+  if (record.body.size() != contentLength) parsed.refusal = 400;
   return parsed;
 }
 
@@ -336,7 +347,11 @@ void StandInSite::AcceptLoop() {
     }
     if (ready == 0) continue;
     int client = accept4(listenSocket_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (client < 0) continue;
+    if (client < 0) {
+      // Out of descriptors or the like: do not spin on a listen socket that stays readable.
+      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) WaitOrStop(50);
+      continue;
+    }
     int one = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     auto connection = std::make_unique<Connection>();
@@ -412,9 +427,9 @@ void StandInSite::Serve(int socket) {
     // Refused before any handler runs: the request changes nothing.
     reply.status = fault.status;
     reply.body = ErrorPage(fault.status);
-  } else if (!parsed.complete) {
-    reply.status = 400;
-    reply.body = ErrorPage(400);
+  } else if (parsed.refusal) {
+    reply.status = parsed.refusal;
+    reply.body = ErrorPage(parsed.refusal);
   } else if (path == fixed::HidePath()) {
     reply = HandleHide(request);
   } else if (path == "/passport") {
@@ -507,7 +522,7 @@ Bytes StandInSite::AnswerPageFor(const std::string& session, int pageOffset, boo
       for (const Answer& answer : account->answers) {
         if (answer.hidden) continue;
         if (visible >= pageOffset) shown.push_back(answer);
-        if (++visible >= pageOffset + fixed::kPageStep) break;
+        if (++visible >= static_cast<long long>(pageOffset) + fixed::kPageStep) break;
       }
     }
   }
@@ -536,10 +551,16 @@ StandInSite::Reply StandInSite::Route(const RecordedRequest& request, const std:
       return reply;
     }
     std::string pn;
+    // No or a malformed "pn" reads as 0; one past any list holds the end marker.
     int pageOffset = 0;
     if (QueryValue(query, "pn", pn)) {
-      auto result = std::from_chars(pn.data(), pn.data() + pn.size(), pageOffset);
-      if (result.ec != std::errc() || pageOffset < 0) pageOffset = 0;
+      long long value = 0;
+      auto result = std::from_chars(pn.data(), pn.data() + pn.size(), value);
+      if (result.ec == std::errc::result_out_of_range || value > INT_MAX) {
+        pageOffset = INT_MAX;
+      } else if (result.ec == std::errc() && value > 0) {
+        pageOffset = static_cast<int>(value);
+      }
     }
     reply.body = AnswerPageFor(SessionOf(request), pageOffset, fault.kind == FaultKind::WrongCounts);
     return reply;
@@ -624,8 +645,10 @@ StandInSite::Reply StandInSite::HandleLogin(const RecordedRequest& request, cons
   }
   std::string returnAddress;
   if (QueryValue(query, "u", returnAddress)) returnAddress = PercentDecode(returnAddress, false);
-  // Only back to a page of a web site, never to another scheme.
-  if (returnAddress.rfind("http://", 0) != 0 && returnAddress.rfind("/", 0) != 0) returnAddress = "/";
+  // Only back to a page of a web site, never to another scheme, and no byte that could end the header line.
+  bool printable = std::all_of(returnAddress.begin(), returnAddress.end(),
+                               [](char c) { return static_cast<unsigned char>(c) > 0x20 && c != 0x7f; });
+  if (!printable || (returnAddress.rfind("http://", 0) != 0 && returnAddress.rfind("/", 0) != 0)) returnAddress = "/";
   reply.status = 302;
   reply.headers.emplace_back("Set-Cookie", SessionCookieName() + "=" + session + "; Path=/; HttpOnly");
   reply.headers.emplace_back("Location", returnAddress);

@@ -40,14 +40,18 @@ struct RecordedRequest {
   std::string requestLine;                                   // without CR LF
   std::vector<std::pair<std::string, std::string>> headers;  // in wire order, values without surrounding blanks
   std::string body;                                          // as received
+  std::string rawHead;  // the request line and headers byte for byte, up to and including the blank line
 };
 
+// A fault changes the reply only: the request is recorded and handled as
+// usual (a hide still hides), except under ErrorStatus, which refuses it
+// before any handling.
 enum class FaultKind {
   None,
   Latency,       // the normal reply, `milliseconds` late
   Stall,         // no further byte until Stop or the client gives up
   ResetMidBody,  // part of the body, then a TCP reset
-  WrongCounts,   // answer pages: one title lacks its right delimiter
+  WrongCounts,   // answer pages: one title lacks its right delimiter (25 ids, 25 check codes, 24 titles)
   ErrorStatus,   // `status` with a small HTML body
   HugeHeaders,   // the normal reply behind more than 2 KB of headers and several Set-Cookie lines
 };

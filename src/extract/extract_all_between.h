@@ -22,6 +22,17 @@ int ExtractAllBetween(const Text& text, const Text& left, const Text& right, std
                       const std::optional<Text>& suffix = std::nullopt, std::optional<bool> includeLeft = std::nullopt,
                       std::optional<bool> includeRight = std::nullopt);
 
+// The pattern ExtractAllBetween searches with: the escaped left delimiter, a
+// lazy group 1, the escaped right delimiter, so that group 1 of each match is
+// a result. Where the delimiters allow it, a second branch takes the rest of
+// the line and (*SKIP)s to its end when no right delimiter follows: a later
+// left delimiter on that line could only end at a right one that the failed
+// attempt already looked for. Without it a long line full of left delimiters
+// and no right one costs a scan to the line's end from every one of them,
+// quadratic time that PCRE2's JIT avoids on its own but its interpreter (the
+// fallback where the JIT cannot run) does not.
+Text BetweenPattern(const Text& left, const Text& right);
+
 // A backslash before every "?", "*", "+", "[", "]", "(", ")", "{" and "}"
 // that is a character of its own (not the second byte of a double-byte
 // character); nothing else is escaped.

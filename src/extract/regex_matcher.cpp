@@ -59,8 +59,8 @@ bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool
                                           &errorCode, &errorOffset, compileContext.get()));
   if (!code) return false;
   // Without the JIT (unsupported machine, no executable memory) the interpreter
-  // runs under the depth limit instead.
-  pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
+  // runs instead, under both limits.
+  if (limits.useJit) pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
 
   uint32_t captures = 0;
   pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);

@@ -8,11 +8,14 @@
 
 // Bounds on the work of one match attempt. An input that needs more fails as
 // "no match" (Search returns false) instead of running on. The JIT counts the
-// match limit; the depth limit bounds the interpreter, used only where the JIT
-// is unavailable.
+// match limit; the interpreter, used only where the JIT cannot run, counts
+// both. They bound backtracking from one start position, not a scan repeated
+// from many starts (see BetweenPattern for how the extraction avoids those).
 struct RegexLimits {
   uint32_t matchLimit = 10'000'000;
   uint32_t depthLimit = 100'000;
+  // Off only to check the interpreter's bounds in tests.
+  bool useJit = true;
 };
 
 // Regular-expression search over GBK texts, by 1-based match and group index.

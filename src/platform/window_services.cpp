@@ -9,6 +9,8 @@ std::atomic<WindowServices*> installed{nullptr};
 
 void InstallWindowServices(WindowServices* services) { installed.store(services); }
 
+bool HasWindowServices() { return installed.load() != nullptr; }
+
 WindowServices& Window() {
   WindowServices* services = installed.load();
   if (services == nullptr) std::abort();  // a routine ran before the window existed

@@ -70,6 +70,8 @@ class WindowServices {
 // The installed backend (the Qt one in the program, the in-memory one in tests).
 void InstallWindowServices(WindowServices* services);
 WindowServices& Window();
+// True once a backend is installed (cheap; any thread).
+bool HasWindowServices();
 
 // The routines call the services by their own names.
 inline int ListRowCount(Control list) { return Window().ListRowCount(list); }

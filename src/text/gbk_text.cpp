@@ -12,8 +12,15 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 
 
 bool SameAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase) {
   if (!ignoreCase) return text.compare(at, what.size(), what) == 0;
+  // Only ASCII letters fold: both bytes of a double-byte character compare exactly
+  // (B0 61 and B0 41 are two different characters).
   for (size_t k = 0; k < what.size(); ++k) {
-    if (LowerAscii(text[at + k]) != LowerAscii(what[k])) return false;
+    if (IsLeadByte(what[k]) && k + 1 < what.size()) {
+      if (text[at + k] != what[k] || text[at + k + 1] != what[k + 1]) return false;
+      ++k;
+    } else if (LowerAscii(text[at + k]) != LowerAscii(what[k])) {
+      return false;
+    }
   }
   return true;
 }

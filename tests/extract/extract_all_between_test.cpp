@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "extract/regex_matcher.h"
@@ -132,20 +133,96 @@ TEST(ExtractAllBetween, LongLinesFullOfLeftDelimitersComplete) {
   EXPECT_EQ(results, std::vector<Text>{"7"});
 }
 
-// The extraction agrees with a plain search of the escaped pattern through the
-// matcher, on delimiters that mix literal and pattern characters.
-TEST(ExtractAllBetween, SameAsTheMatcherOnTheEscapedPattern) {
-  const std::pair<Text, Text> delimiters[] = {{"[", "]"}, {"a.", "$"}, {"^x", "y"}, {"(", ")"}, {"", "-"}, {"-", ""}};
-  const Text text = "a1$ [2] x3y\n^x4y (5) a.6$ -7- [8\n9]";
+// The pattern ExtractAllBetween uses finds what the plain escaped pattern
+// finds, for delimiters that take the line-skipping branch and for those that
+// cannot (alternation, backslash, a line break in the left one, bytes that
+// the escaping steps over differently from the decoder).
+TEST(ExtractAllBetween, SameAsThePlainEscapedPattern) {
+  const std::pair<Text, Text> delimiters[] = {
+      {"[", "]"},   {"a.", "$"},  {"^x", "y"},        {"(", ")"},         {"", "-"},
+      {"-", ""},    {"", ""},     {"x", "\n"},        {"[", "\n9"},       {"\n[", "]"},
+      {"a|[", "]"}, {"[", "\\]"}, {"\x80(", "\x80)"}, {G("【"), G("】")}, {"\x81", "]"},
+  };
+  const Text text = "a1$ [2] x3y\n^x4y (5) a.6$ -7- [8\n9] [[[\n[x]\r\n" + G("【文】") + "\x80(1\x80)\x81]";
   for (const auto& [left, right] : delimiters) {
-    RegexMatcher m;
-    ASSERT_TRUE(m.Search(EscapeRegexText(left) + "(.*?)" + EscapeRegexText(right), text));
-    std::vector<Text> expected;
-    for (int i = 1; i <= m.MatchCount(); ++i) expected.push_back(m.SubMatchText(i, 1));
-    std::vector<Text> results;
-    ExtractAllBetween(text, left, right, results);
-    EXPECT_EQ(results, expected) << left << " ... " << right;
+    for (const bool useJit : {true, false}) {
+      RegexLimits limits;
+      limits.useJit = useJit;
+      RegexMatcher plain(limits);
+      RegexMatcher used(limits);
+      const bool plainOk = plain.Search(EscapeRegexText(left) + "(.*?)" + EscapeRegexText(right), text);
+      EXPECT_EQ(used.Search(BetweenPattern(left, right), text), plainOk) << left << " ... " << right;
+      ASSERT_EQ(used.MatchCount(), plain.MatchCount()) << left << " ... " << right;
+      for (int i = 1; i <= plain.MatchCount(); ++i) {
+        EXPECT_EQ(used.SubMatchText(i, 1), plain.SubMatchText(i, 1)) << left << " ... " << right << " #" << i;
+      }
+    }
   }
+}
+
+// Where the JIT cannot run, PCRE2's interpreter would scan to the line's end
+// from every left delimiter; the extraction's pattern keeps it linear.
+TEST(ExtractAllBetween, LongLinesStayLinearWithoutTheJit) {
+  const Text& left = fixed::AnswerIdLeft();
+  const Text& right = fixed::AnswerIdRight();
+  Text line;
+  for (int i = 0; i < 10'000; ++i) line += left + std::string(200 - left.size(), 'x');
+  RegexLimits limits;
+  limits.useJit = false;
+  RegexMatcher m(limits);
+  EXPECT_TRUE(m.Search(BetweenPattern(left, right), line));
+  EXPECT_EQ(m.MatchCount(), 0);
+  EXPECT_TRUE(m.Search(BetweenPattern(left, right), line + "\n" + right + left + "7" + right));
+  ASSERT_EQ(m.MatchCount(), 1);
+  EXPECT_EQ(m.SubMatchText(1, 1), "7");
+}
+
+// Results are cut out of the page's bytes rather than encoded back from the
+// engine's UTF-16; for well-formed GBK the two must agree. Every double-byte
+// code and the single-byte euro sign 0x80, each between delimiters.
+TEST(ExtractAllBetween, CutResultsEqualConvertedBackTextForEveryGbkCharacter) {
+  Text page;
+  size_t codes = 0;
+  auto add = [&](const Text& character) {
+    page += "<" + character + ">";
+    ++codes;
+  };
+  add("\x80");
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail != 0x7F) add({static_cast<char>(lead), static_cast<char>(trail)});
+    }
+  }
+  std::vector<Text> results;
+  ASSERT_EQ(ExtractAllBetween(page, "<", ">", results), static_cast<int>(codes));
+  for (const Text& found : results) {
+    ASSERT_EQ(found, GbkFromUtf16(Utf16FromGbk(found))) << testing::PrintToString(found);
+  }
+}
+
+// Each call owns its matcher and engine state: calls on two threads at once
+// give the same answers as one after the other.
+TEST(ExtractAllBetween, ConcurrentCallsShareNothing) {
+  Text page;
+  for (int i = 0; i < 200; ++i) page += "<a data-id=\"" + std::to_string(i) + "\"> " + G("标题") + " </a>\n";
+  std::vector<Text> expected;
+  ASSERT_EQ(ExtractAllBetween(page, "data-id=\"", "\"", expected), 200);
+  auto work = [&](bool& same) {
+    same = true;
+    for (int round = 0; round < 30; ++round) {
+      std::vector<Text> results;
+      ExtractAllBetween(page, "data-id=\"", "\"", results);
+      same = same && results == expected;
+    }
+  };
+  bool first = false;
+  bool second = false;
+  std::thread a(work, std::ref(first));
+  std::thread b(work, std::ref(second));
+  a.join();
+  b.join();
+  EXPECT_TRUE(first);
+  EXPECT_TRUE(second);
 }
 
 TEST(EscapeRegexText, EscapesExactlyTheNineCharacters) {

@@ -57,7 +57,7 @@ TEST_F(SiteFaultsTest, StallOutlastsAShortClientTimeOut) {
     server.SetFault("/uhome/answer", {.kind = FaultKind::Stall, .bodyBytes = bodyBytes});
     auto start = Clock::now();
     site_test::CurlReply reply = site_test::Fetch(PageUrl(0), nullptr, Cookie(), {}, 500);
-    EXPECT_GE(SecondsSince(start), 0.5);
+    EXPECT_GE(SecondsSince(start), 0.45);  // the client gave up; the site never answered
     EXPECT_EQ(reply.code, CURLE_OPERATION_TIMEDOUT);
     EXPECT_EQ(reply.status, bodyBytes < 0 ? 0 : 200);  // the headers arrived or not
     EXPECT_EQ(reply.body, whole.substr(0, static_cast<size_t>(std::max(bodyBytes, 0))));
@@ -67,7 +67,7 @@ TEST_F(SiteFaultsTest, StallOutlastsAShortClientTimeOut) {
   SetSimpleGetStallSeconds(1);
   auto start = Clock::now();
   EXPECT_EQ(SimpleHttpGet(PageUrl(0)), "");
-  EXPECT_GE(SecondsSince(start), 0.9);
+  EXPECT_GE(SecondsSince(start), 0.8);
 }
 
 TEST_F(SiteFaultsTest, StopEndsAStalledRequestPromptly) {
@@ -103,6 +103,15 @@ TEST_F(SiteFaultsTest, ResetMidBodyLeavesThePartThatArrived) {
   server.SetFault("/uhome/answer", {.kind = FaultKind::ResetMidBody, .times = 1});
   EXPECT_EQ(SimpleHttpGet(PageUrl(0)), whole.substr(0, whole.size() / 2));
   EXPECT_EQ(SimpleHttpGet(PageUrl(0)), whole);
+
+  // A hide whose reply breaks off still hides: the site did its part, the client cannot know.
+  const site::Answer answer = server.Answers("alice")[0];
+  server.SetFault("/submit/user", {.kind = FaultKind::ResetMidBody, .times = 1});
+  site_test::CurlReply hide = site_test::Post(Base(server) + fixed::HidePath(),
+                                              fixed::HideBodyPrefix() + answer.id + "+" + answer.checkCode, Cookie());
+  EXPECT_NE(hide.code, CURLE_OK);
+  EXPECT_EQ(hide.body, fixed::HideSuccessReply().substr(0, 27));
+  EXPECT_TRUE(server.Answers("alice")[0].hidden);
 }
 
 TEST_F(SiteFaultsTest, WrongCountsBreaksOneTitleOnTheChosenPageOnly) {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -101,6 +105,27 @@ inline int Occurrences(const std::string& text, const std::string& what) {
 // The session cookie in the process-wide store, as the login browser leaves it.
 inline void LogIn(const site::StandInSite& server, const std::string& accountName) {
   StoreCookie({.domain = "127.0.0.1", .name = server.SessionCookieName(), .value = server.Session(accountName)});
+}
+
+// Sends `request` as it stands on a fresh connection and returns every byte of
+// the reply. With `halfClose` the sending side is shut right after the request.
+inline std::string RawExchange(int port, const std::string& request, bool halfClose = false) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  std::string reply;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+    if (halfClose) shutdown(fd, SHUT_WR);
+    timeval limit{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    char buffer[8192];
+    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return reply;
 }
 
 inline std::string Base(const site::StandInSite& server) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "platform/site_config.h"
@@ -84,6 +86,76 @@ TEST_F(StandInSiteTest, PagesHoldTwentyFiveAnswersEachThenTheEndMarker) {
     EXPECT_EQ(Occurrences(page, fixed::TitleLeft()), c.shown);
     EXPECT_EQ(ContainsText(page, fixed::EndMarker()), c.shown == 0);
   }
+}
+
+TEST_F(StandInSiteTest, OddPageOffsetsReadAsTheFirstPageOrPastTheEnd) {
+  server.AddAccount(StandInSite::GenerateAccount("alice", "pw", 30));
+  site_test::LogIn(server, "alice");
+  const std::string firstId = server.Answers("alice")[0].id;
+  struct Case {
+    const char* query;
+    bool firstPage;  // else: the end marker
+  };
+  const Case cases[] = {{"filter=1&pn=abc", true},
+                        {"filter=1&pn=-5", true},
+                        {"filter=1", true},
+                        {"filter=1&pn=", true},
+                        {"filter=1&pn=2147483647", false},
+                        {"filter=1&pn=99999999999999999999", false},
+                        {"filter=1&pn=-99999999999999999999", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    Bytes page = SimpleHttpGet(Base(server) + "/uhome/answer?" + c.query);
+    std::vector<std::string> ids = Between(page, fixed::AnswerIdLeft(), fixed::AnswerIdRight());
+    if (c.firstPage) {
+      ASSERT_EQ(ids.size(), 25u);
+      EXPECT_EQ(ids[0], firstId);
+    } else {
+      EXPECT_TRUE(ids.empty());
+      EXPECT_TRUE(ContainsText(page, fixed::EndMarker()));
+    }
+  }
+}
+
+TEST_F(StandInSiteTest, MalformedRequestsAreRefusedAndRecorded) {
+  server.AddAccount(StandInSite::GenerateAccount("alice", "pw", 1));
+  const Answer answer = server.Answers("alice")[0];
+  const std::string cookie = "Cookie: " + SessionCookie("alice") + "\r\n";
+  struct Case {
+    const char* what;
+    std::string request;
+    std::string statusLine;
+    bool halfClose = false;  // the site sees the end of input after the request
+  };
+  const Case cases[] = {
+      {"chunked body",
+       "POST /submit/user HTTP/1.1\r\nHost: x\r\n" + cookie +
+           "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+       "HTTP/1.1 411 "},
+      {"body too large", "POST /submit/user HTTP/1.1\r\nHost: x\r\nContent-Length: 999999999999\r\n\r\n",
+       "HTTP/1.1 413 "},
+      {"bad length", "POST /submit/user HTTP/1.1\r\nHost: x\r\nContent-Length: 12x\r\n\r\n", "HTTP/1.1 400 "},
+      {"body cut short",
+       "POST /submit/user HTTP/1.1\r\nHost: x\r\n" + cookie + "Content-Length: 500\r\n\r\n" + HideBody(answer),
+       "HTTP/1.1 400 ", true},
+      {"bare line feeds", "GET /publisher/home HTTP/1.0\nHost: x\n\n", "HTTP/1.1 200 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    server.ClearRequests();
+    std::string reply = site_test::RawExchange(server.Port(), c.request, c.halfClose);
+    EXPECT_EQ(reply.rfind(c.statusLine, 0), 0u) << reply.substr(0, 200);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].requestLine, c.request.substr(0, c.request.find_first_of("\r\n")));
+  }
+  EXPECT_FALSE(server.Answers("alice")[0].hidden);
+
+  // "Expect: 100-continue" gets its interim reply, so the client sends the body at once.
+  std::string body = HideBody(answer);
+  site_test::CurlReply expecting =
+      site_test::Fetch(HideUrl(), &body, SessionCookie("alice"), {"Expect: 100-continue"}, 20000);
+  EXPECT_EQ(expecting.body, fixed::HideSuccessReply());
+  EXPECT_NE(expecting.headers.find("HTTP/1.1 100 Continue"), std::string::npos);
 }
 
 TEST_F(StandInSiteTest, PagesAreGbkHtmlOfRealisticSize) {
@@ -235,6 +307,14 @@ TEST_F(StandInSiteTest, LoginFormSetsTheSessionCookieAndReturns) {
                                "&pu=sz%40224_220&idx=20000&itj=24\r\n";
   EXPECT_NE(right.headers.find(location), std::string::npos) << right.headers;
 
+  // A return address that would break the header line, or leave the web, sends the browser to "/".
+  for (const char* u : {"http%3A%2F%2F127.0.0.1%2F%0D%0ASet-Cookie%3A%20x%3D1", "javascript%3Aalert(1)"}) {
+    site_test::CurlReply odd =
+        site_test::Post(Base(server) + "/passport?login&u=" + u, "username=alice&password=pa+ss%26word", "");
+    EXPECT_EQ(odd.status, 302);
+    EXPECT_NE(odd.headers.find("\r\nLocation: /\r\n"), std::string::npos) << odd.headers;
+  }
+
   // A browser-like client that keeps cookies and follows the redirect ends logged in.
   EnsureCurlReady();
   CURL* h = curl_easy_init();
@@ -286,6 +366,10 @@ TEST_F(StandInSiteTest, RecordsRequestLineHeadersInWireOrderAndBodyBytes) {
   EXPECT_EQ(names, expected);
   EXPECT_EQ(requests[0].headers[3].second, "two");
   EXPECT_EQ(requests[0].headers[6].second, std::to_string(body.size()));
+  // The raw head keeps what the parsed headers smooth over: spacing, line ends.
+  EXPECT_NE(requests[0].rawHead.find("\r\nAlpha:  two  \r\n"), std::string::npos) << requests[0].rawHead;
+  EXPECT_EQ(requests[0].rawHead.rfind("POST /submit/user HTTP/1.1\r\nHost: 127.0.0.1:", 0), 0u);
+  EXPECT_EQ(requests[0].rawHead.substr(requests[0].rawHead.size() - 4), "\r\n\r\n");
 
   SimpleHttpGet(Base(server) + "/publisher/home");
   requests = server.Requests();

@@ -34,6 +34,7 @@ TEST(GbkText, FindTextStepsOverDoubleByteCharacters) {
       {"case-sensitive", "Hello", "hello", 1, false, -1},
       {"ASCII case ignored", "Hello", "hELLO", 1, true, 1},
       {"double-byte not case-folded", G("Ａ"), G("ａ"), 1, true, -1},
+      {"second byte never folded", "\xB0\x61", "\xB0\x41", 1, true, -1},
       {"empty needle at start", "abc", "", 2, false, 2},
       {"empty needle in empty text", "", "", 1, false, -1},
       {"needle longer than text", "ab", "abc", 1, false, -1},
