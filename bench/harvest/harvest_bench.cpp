@@ -36,14 +36,14 @@ int main(int argc, char** argv) {
     bare.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e9);
     if (bytes == 0) return 1;
 
-    GuiRun run = RunOnWorkerThread([] { FetchAllAnswers(); });
-    fetch.push_back(run.seconds);
-    longestGap = std::max(longestGap, run.longestGapMs);
+    fetch.push_back(RunOnWorkerThread([] { FetchAllAnswers(); }, false).seconds);
     if (program.Services().ListRowCount(Control::超级列表框1) != kAnswers) {
       std::printf("fetch listed %d rows, not %d\n", program.Services().ListRowCount(Control::超级列表框1), kAnswers);
       return 1;
     }
   }
+  // One more run, watched: how long the window went without handling its events.
+  longestGap = RunOnWorkerThread([] { FetchAllAnswers(); }, true).longestGapMs;
   const double ratio = Median(fetch) / Median(bare);
   std::printf("fetch of %d answers (801 requests), median of %d rounds\n", kAnswers, kRounds);
   std::printf("  baseline: bare libcurl loop, same requests  %8.3f s\n", Median(bare));

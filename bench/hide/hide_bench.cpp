@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   std::vector<double> bare;
   std::vector<double> hide;
   double longestGap = 0;
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round <= kRounds; ++round) {
     // Every round hides a fresh account's answers; the baseline posts to another.
     site::Account baseline = program.LogInNewAccount("bare" + std::to_string(round), kAnswers);
     const std::string cookie = program.Site().SessionCookieName() + "=" + baseline.session;
@@ -40,9 +40,14 @@ int main(int argc, char** argv) {
     FetchAllAnswers();
     qobject_cast<QCheckBox*>(services.Widget(Control::选择框全选反选))->setChecked(1);
     ToggleSelectAll();
-    GuiRun run = RunOnWorkerThread([] { HideSelectedAnswers(); });
-    hide.push_back(run.seconds);
-    longestGap = std::max(longestGap, run.longestGapMs);
+    // The last round is watched: how long the window went without handling its events.
+    const bool watched = round == kRounds;
+    GuiRun run = RunOnWorkerThread([] { HideSelectedAnswers(); }, watched);
+    if (watched) {
+      longestGap = run.longestGapMs;
+    } else {
+      hide.push_back(run.seconds);
+    }
     if (confirmed != kAnswers || services.GetProgressPosition(Control::进度条1) != (round + 1) * kAnswers) {
       std::printf("not every hide was confirmed (bare %d, bar %d)\n", confirmed,
                   services.GetProgressPosition(Control::进度条1));

@@ -14,9 +14,10 @@ struct GuiRun {
   double longestGapMs = 0;
 };
 
-// Runs `work` on a new thread while the GUI thread spins its event loop,
-// timing the gaps between two of its ticks; returns when `work` has ended.
-GuiRun RunOnWorkerThread(const std::function<void()>& work);
+// Runs `work` on a new thread while the GUI thread runs its event loop;
+// returns when `work` has ended. With `watchGaps`, a 2 ms timer on the GUI
+// thread records the longest time between two of its ticks.
+GuiRun RunOnWorkerThread(const std::function<void()>& work, bool watchGaps);
 
 // The main window under the Qt backend, offscreen, with a stand-in site whose
 // account `name` has `answers` answers and is logged in in the cookie store.

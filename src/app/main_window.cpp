@@ -90,8 +90,16 @@ MainWindow::MainWindow(QtWindowServices& services)
   auto* hide = Place(services, Control::按钮隐藏选中回答记录, new QPushButton(FromGbk(fixed::HideCaption()), this), 488,
                      436, 104, 32);
 
-  connect(selectAll, &QCheckBox::clicked, this, [] { ToggleSelectAll(); });
-  connect(keyword, &QPushButton::clicked, this, [] { SelectByKeyword(); });
+  // The selection handlers run whole: another thread's calls on the rows wait for them.
+  QtWindowServices* s = &services;
+  connect(selectAll, &QCheckBox::clicked, this, [s] {
+    auto held = s->HoldRows();
+    ToggleSelectAll();
+  });
+  connect(keyword, &QPushButton::clicked, this, [s] {
+    auto held = s->HoldRows();
+    SelectByKeyword();
+  });
   connect(fetch, &QPushButton::clicked, this, [] { OnFetchClicked(); });
   connect(hide, &QPushButton::clicked, this, [] { OnHideClicked(); });
   services.SetRowCheckChangedHandler([](int row, int state) { OnRowCheckChanged(row, state); });

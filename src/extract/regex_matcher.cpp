@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "extract/decoded_text.h"
 
@@ -33,6 +36,56 @@ PCRE2_SPTR UnitsOf(const std::u16string& units) {
   return reinterpret_cast<PCRE2_SPTR>(units.data());
 }
 
+// A page is searched three times in a row with three patterns: it is decoded
+// once per thread and reused while the same bytes come back.
+std::shared_ptr<const DecodedText> DecodeSubject(const std::string& subject) {
+  thread_local std::string lastBytes;
+  thread_local std::shared_ptr<const DecodedText> last;
+  if (!last || lastBytes != subject) {
+    last = std::make_shared<const DecodedText>(subject);
+    lastBytes = subject;
+  }
+  return last;
+}
+
+// Compiled patterns, per thread (a JIT-compiled pattern is read-only but its
+// match data is not): the same few patterns run for every page.
+struct CompiledPattern {
+  Pcre2Ptr<pcre2_code> code;
+  Pcre2Ptr<pcre2_match_data> matchData;
+  uint32_t captures = 0;
+};
+
+std::shared_ptr<CompiledPattern> Compile(const std::string& pattern, uint32_t options, bool useJit) {
+  thread_local std::vector<std::pair<std::string, std::shared_ptr<CompiledPattern>>> cache;
+  std::string key = pattern;
+  key.push_back('\0');
+  key += std::to_string(options) + (useJit ? "j" : "i");
+  for (const auto& [k, compiled] : cache) {
+    if (k == key) return compiled;
+  }
+  Pcre2Ptr<pcre2_compile_context> compileContext(pcre2_compile_context_create(nullptr));
+  if (!compileContext) return nullptr;
+  // "." and "$" treat CR and LF (and CR LF) as line breaks, as a page's lines end.
+  pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
+  const DecodedText patternUnits(pattern);
+  int errorCode = 0;
+  PCRE2_SIZE errorOffset = 0;
+  auto compiled = std::make_shared<CompiledPattern>();
+  compiled->code.reset(pcre2_compile(UnitsOf(patternUnits.Units()), patternUnits.Units().size(), options,
+                                     &errorCode, &errorOffset, compileContext.get()));
+  if (!compiled->code) return nullptr;
+  // Without the JIT (unsupported machine, no executable memory) the interpreter
+  // runs instead, under both limits.
+  if (useJit) pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE);
+  pcre2_pattern_info(compiled->code.get(), PCRE2_INFO_CAPTURECOUNT, &compiled->captures);
+  compiled->matchData.reset(pcre2_match_data_create_from_pattern(compiled->code.get(), nullptr));
+  if (!compiled->matchData) return nullptr;
+  if (cache.size() >= 16) cache.erase(cache.begin());
+  cache.emplace_back(std::move(key), compiled);
+  return compiled;
+}
+
 }  // namespace
 
 bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool caseSensitive, bool multiline,
@@ -44,34 +97,22 @@ bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool
   matchCount = 0;
   spans.clear();
 
-  Pcre2Ptr<pcre2_compile_context> compileContext(pcre2_compile_context_create(nullptr));
-  if (!compileContext) return false;
-  // "." and "$" treat CR and LF (and CR LF) as line breaks, as a page's lines end.
-  pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
   uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C;
   if (!caseSensitive) options |= PCRE2_CASELESS;
   options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
-
-  const DecodedText patternUnits(pattern);
-  int errorCode = 0;
-  PCRE2_SIZE errorOffset = 0;
-  Pcre2Ptr<pcre2_code> code(pcre2_compile(UnitsOf(patternUnits.Units()), patternUnits.Units().size(), options,
-                                          &errorCode, &errorOffset, compileContext.get()));
-  if (!code) return false;
-  // Without the JIT (unsupported machine, no executable memory) the interpreter
-  // runs instead, under both limits.
-  if (limits.useJit) pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
-
-  uint32_t captures = 0;
-  pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
-  Pcre2Ptr<pcre2_match_data> matchData(pcre2_match_data_create_from_pattern(code.get(), nullptr));
+  const std::shared_ptr<CompiledPattern> compiled = Compile(pattern, options, limits.useJit);
+  if (!compiled) return false;
+  pcre2_code* code = compiled->code.get();
+  pcre2_match_data* matchData = compiled->matchData.get();
+  const uint32_t captures = compiled->captures;
   Pcre2Ptr<pcre2_match_context> matchContext(pcre2_match_context_create(nullptr));
-  if (!matchData || !matchContext) return false;
+  if (!matchContext) return false;
   pcre2_set_match_limit(matchContext.get(), limits.matchLimit);
   pcre2_set_depth_limit(matchContext.get(), limits.depthLimit);
   if (pcre2_jit_stack* stack = ThreadJitStack()) pcre2_jit_stack_assign(matchContext.get(), nullptr, stack);
 
-  const DecodedText text(subject);
+  const std::shared_ptr<const DecodedText> decoded = DecodeSubject(subject);
+  const DecodedText& text = *decoded;
   const PCRE2_SPTR units = UnitsOf(text.Units());
   const size_t length = text.Units().size();
   const size_t width = static_cast<size_t>(captures) + 1;
@@ -79,7 +120,7 @@ bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool
   while (start <= length) {
     // The subject is well-formed UTF-16 by construction: no need to check it on every call.
     const int rc =
-        pcre2_match(code.get(), units, length, start, PCRE2_NO_UTF_CHECK, matchData.get(), matchContext.get());
+        pcre2_match(code, units, length, start, PCRE2_NO_UTF_CHECK, matchData, matchContext.get());
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) {
       // Beyond a limit, or an engine error: the search as a whole fails, so
@@ -88,7 +129,7 @@ bool RegexMatcher::Search(const Text& patternText, const Text& subjectText, bool
       matchCount = 0;
       return false;
     }
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(matchData.get());
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(matchData);
     for (size_t g = 0; g < width; ++g) {
       const bool set = g < static_cast<size_t>(rc) && ovector[2 * g] != PCRE2_UNSET;
       spans.push_back(set ? text.ByteOffset(ovector[2 * g]) : kUnset);

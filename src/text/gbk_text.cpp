@@ -53,6 +53,17 @@ int FindText(std::string_view text, std::string_view what, int start, bool ignor
   if (start < 1) start = 1;
   size_t at = static_cast<size_t>(start - 1);
   if (at >= text.size()) return -1;
+  if (!ignoreCase && !what.empty()) {
+    // Let the library find each candidate; then walk the characters up to it
+    // to see that it starts on a character, not on a second byte.
+    size_t candidate = text.find(what, at);
+    while (candidate != std::string_view::npos) {
+      while (at < candidate) at += IsLeadByte(text[at]) ? 2 : 1;
+      if (at == candidate) return static_cast<int>(at + 1);
+      candidate = text.find(what, candidate + 1);
+    }
+    return -1;
+  }
   while (at + what.size() <= text.size()) {
     if (SameAt(text, at, what, ignoreCase)) return static_cast<int>(at + 1);
     at += IsLeadByte(text[at]) ? 2 : 1;

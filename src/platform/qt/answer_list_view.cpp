@@ -14,34 +14,116 @@ QString FromGbk(const Text& text) {
 }
 }  // namespace
 
+int RowStore::RowCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(rows_.size());
+}
+
+int RowStore::AppendRow(const Text& column0) {
+  std::lock_guard lock(mutex_);
+  Row row;
+  row.cells[0] = TextOf(column0);
+  rows_.push_back(std::move(row));
+  if (listener_) listener_();
+  return static_cast<int>(rows_.size()) - 1;
+}
+
+Text RowStore::CellText(int row, int column) const {
+  std::lock_guard lock(mutex_);
+  if (!Valid(row) || column < 0 || column >= kColumns) return {};
+  return rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
+}
+
+void RowStore::SetCellText(int row, int column, const Text& text) {
+  std::lock_guard lock(mutex_);
+  if (!Valid(row) || column < 0 || column >= kColumns) return;
+  rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = TextOf(text);
+  Changed(row);
+}
+
+int RowStore::RowCheck(int row) const {
+  std::lock_guard lock(mutex_);
+  if (!Valid(row)) return -1;
+  return rows_[static_cast<size_t>(row)].checked ? 1 : 0;
+}
+
+void RowStore::SetRowCheck(int row, bool checked) {
+  std::lock_guard lock(mutex_);
+  if (!Valid(row)) return;
+  Row& r = rows_[static_cast<size_t>(row)];
+  if (r.checked == checked) return;
+  r.checked = checked;
+  Changed(row);
+}
+
+void RowStore::DeleteAllRows() {
+  std::lock_guard lock(mutex_);
+  rows_.clear();
+  pending_ = Pending{};
+  pending_.reset = true;
+  if (listener_) listener_();
+}
+
+void RowStore::Changed(int row) {
+  pending_.changedFirst = pending_.changedFirst < 0 ? row : std::min(pending_.changedFirst, row);
+  pending_.changedLast = std::max(pending_.changedLast, row);
+  if (listener_) listener_();
+}
+
+RowStore::Pending RowStore::TakePending() {
+  std::lock_guard lock(mutex_);
+  Pending taken = pending_;
+  pending_ = Pending{};
+  return taken;
+}
+
+void RowStore::SetChangeListener(std::function<void()> listener) {
+  std::lock_guard lock(mutex_);
+  listener_ = std::move(listener);
+}
+
 AnswerListModel::AnswerListModel(QObject* parent) : QAbstractTableModel(parent) {
   batch_.setSingleShot(true);
   batch_.setInterval(30);
   connect(&batch_, &QTimer::timeout, this, &AnswerListModel::Flush);
+  store_->SetChangeListener([this] { ScheduleFlush(); });
+}
+
+AnswerListModel::~AnswerListModel() {
+  // The store lives on for threads still using it; it must not call back here.
+  store_->SetChangeListener(nullptr);
+}
+
+void AnswerListModel::ScheduleFlush() {
+  // Called with the store's lock held, from any thread.
+  if (flushAsked_) return;
+  flushAsked_ = true;
+  QMetaObject::invokeMethod(
+      this, [this] { batch_.start(); }, Qt::QueuedConnection);
 }
 
 int AnswerListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : shown_;
 }
 
-void AnswerListModel::Changed(int row) {
-  if (!Shown(row)) return;  // the view reads it when the row arrives
-  changedFirst_ = changedFirst_ < 0 ? row : std::min(changedFirst_, row);
-  changedLast_ = std::max(changedLast_, row);
-  if (!batch_.isActive()) batch_.start();
-}
-
 void AnswerListModel::Flush() {
+  std::lock_guard lock(store_->Mutex());
   batch_.stop();
-  int total = static_cast<int>(rows_.size());
+  flushAsked_ = false;
+  RowStore::Pending pending = store_->TakePending();
+  if (pending.reset) {
+    beginResetModel();
+    shown_ = 0;
+    endResetModel();
+  }
+  const int total = static_cast<int>(store_->Rows().size());
   if (total > shown_) {
     beginInsertRows({}, shown_, total - 1);
     shown_ = total;
     endInsertRows();
   }
-  if (changedFirst_ >= 0) {
-    emit dataChanged(index(changedFirst_, 0), index(changedLast_, kColumns - 1));
-    changedFirst_ = changedLast_ = -1;
+  if (!pending.reset && pending.changedFirst >= 0 && pending.changedFirst < shown_) {
+    emit dataChanged(index(pending.changedFirst, 0), index(std::min(pending.changedLast, shown_ - 1), kColumns - 1));
   }
 }
 
@@ -51,7 +133,11 @@ int AnswerListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant AnswerListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !Shown(index.row()) || index.column() < 0 || index.column() >= kColumns) return {};
-  const Row& row = rows_[static_cast<size_t>(index.row())];
+  std::lock_guard lock(store_->Mutex());
+  const auto& rows = store_->Rows();
+  // Rows deleted from another thread since the last batch read as empty.
+  if (index.row() >= static_cast<int>(rows.size())) return {};
+  const RowStore::Row& row = rows[static_cast<size_t>(index.row())];
   switch (role) {
     case Qt::DisplayRole:
       return FromGbk(row.cells[static_cast<size_t>(index.column())]);
@@ -81,54 +167,18 @@ Qt::ItemFlags AnswerListModel::flags(const QModelIndex& index) const {
 
 bool AnswerListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (role != Qt::CheckStateRole || !index.isValid() || index.column() != 0 || !Shown(index.row())) return false;
-  bool checked = value.toInt() == Qt::Checked;
-  Row& row = rows_[static_cast<size_t>(index.row())];
-  if (row.checked == checked) return true;
-  row.checked = checked;
+  const bool checked = value.toInt() == Qt::Checked;
+  {
+    std::lock_guard lock(store_->Mutex());
+    auto& rows = store_->Rows();
+    if (index.row() >= static_cast<int>(rows.size())) return false;
+    RowStore::Row& row = rows[static_cast<size_t>(index.row())];
+    if (row.checked == checked) return true;
+    row.checked = checked;
+  }
   emit dataChanged(index, index, {Qt::CheckStateRole});
   emit checkChangedByHand(index.row());
   return true;
-}
-
-int AnswerListModel::AppendRow(const Text& column0) {
-  Row row;
-  row.cells[0] = TextOf(column0);
-  rows_.push_back(std::move(row));
-  if (!batch_.isActive()) batch_.start();
-  return static_cast<int>(rows_.size()) - 1;
-}
-
-Text AnswerListModel::CellText(int row, int column) const {
-  if (!Valid(row) || column < 0 || column >= kColumns) return {};
-  return rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
-}
-
-void AnswerListModel::SetCellText(int row, int column, const Text& text) {
-  if (!Valid(row) || column < 0 || column >= kColumns) return;
-  rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = TextOf(text);
-  Changed(row);
-}
-
-int AnswerListModel::RowCheck(int row) const {
-  if (!Valid(row)) return -1;
-  return rows_[static_cast<size_t>(row)].checked ? 1 : 0;
-}
-
-void AnswerListModel::SetRowCheck(int row, bool checked) {
-  if (!Valid(row)) return;
-  Row& r = rows_[static_cast<size_t>(row)];
-  if (r.checked == checked) return;
-  r.checked = checked;
-  Changed(row);
-}
-
-void AnswerListModel::DeleteAllRows() {
-  batch_.stop();
-  beginResetModel();
-  rows_.clear();
-  shown_ = 0;
-  changedFirst_ = changedLast_ = -1;
-  endResetModel();
 }
 
 AnswerListView::AnswerListView(QWidget* parent) : QTableView(parent), model_(new AnswerListModel(this)) {

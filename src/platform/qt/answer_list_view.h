@@ -4,26 +4,74 @@
 #include <QTableView>
 #include <QTimer>
 #include <array>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "text/gbk_text.h"
 
-// The rows of the answer list: five GBK cells and a tick each. Cells stay GBK
-// bytes so that what a routine writes it reads back byte for byte; the view
-// converts them only for the rows it paints.
-//
-// The routines read and write the rows at once; the view hears of appends and
-// changes made from code in batches, a few dozen times a second. A fetch makes
-// five calls a row from its thread and the GUI thread runs its loop between
-// them: told of each one, the view would repaint after every call (10,000 rows
-// took 40 s that way instead of well under one).
+// The rows of the answer list: five GBK cells and a tick each, plain data under
+// one lock. Any thread reads and writes them directly (a fetch makes five calls
+// a row; a round trip to the GUI thread for each cost more than the network).
+// The store outlives the view, so a thread still running when the window is
+// gone never touches freed memory. Cells stay GBK bytes so that what a routine
+// writes it reads back byte for byte.
+class RowStore {
+ public:
+  static constexpr int kColumns = 5;
+  struct Row {
+    std::array<Text, kColumns> cells;
+    bool checked = false;
+  };
+  // What the view has not heard of yet.
+  struct Pending {
+    bool reset = false;
+    int changedFirst = -1;
+    int changedLast = -1;
+  };
+
+  // Held by the GUI thread for the length of an event handler, so that no
+  // other thread's call lands in the middle of one.
+  std::recursive_mutex& Mutex() const { return mutex_; }
+
+  int RowCount() const;
+  int AppendRow(const Text& column0);
+  Text CellText(int row, int column) const;
+  void SetCellText(int row, int column, const Text& text);
+  // 1, 0, or -1 for a row that does not exist.
+  int RowCheck(int row) const;
+  void SetRowCheck(int row, bool checked);
+  void DeleteAllRows();
+
+  // For the model, with the lock held: the rows themselves and what changed.
+  const std::vector<Row>& Rows() const { return rows_; }
+  std::vector<Row>& Rows() { return rows_; }
+  Pending TakePending();
+  // Called with the lock held whenever something changed that the view must hear of.
+  void SetChangeListener(std::function<void()> listener);
+
+ private:
+  bool Valid(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
+  void Changed(int row);
+
+  mutable std::recursive_mutex mutex_;
+  std::vector<Row> rows_;
+  Pending pending_;
+  std::function<void()> listener_;
+};
+
+// The view's side of the rows. The view hears of appends and changes made from
+// code in batches, a few dozen times a second: told of each one, it would
+// repaint after every call (10,000 rows took 40 s that way).
 class AnswerListModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  static constexpr int kColumns = 5;
+  static constexpr int kColumns = RowStore::kColumns;
 
   explicit AnswerListModel(QObject* parent = nullptr);
+  ~AnswerListModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -33,37 +81,30 @@ class AnswerListModel : public QAbstractTableModel {
   // Only the view calls this: a tick changed here was changed by hand.
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-  // Every row, whether or not the view has heard of it yet.
-  int RowCount() const { return static_cast<int>(rows_.size()); }
-  int AppendRow(const Text& column0);
-  Text CellText(int row, int column) const;
-  void SetCellText(int row, int column, const Text& text);
-  // 1, 0, or -1 for a row that does not exist.
-  int RowCheck(int row) const;
-  // A tick set from code: no checkChangedByHand.
-  void SetRowCheck(int row, bool checked);
-  void DeleteAllRows();
-  // Tells the view now of everything still waiting for the next batch.
+  const std::shared_ptr<RowStore>& Store() const { return store_; }
+  // Shorthands for the store's calls.
+  int RowCount() const { return store_->RowCount(); }
+  int AppendRow(const Text& column0) { return store_->AppendRow(column0); }
+  Text CellText(int row, int column) const { return store_->CellText(row, column); }
+  void SetCellText(int row, int column, const Text& text) { store_->SetCellText(row, column, text); }
+  int RowCheck(int row) const { return store_->RowCheck(row); }
+  void SetRowCheck(int row, bool checked) { store_->SetRowCheck(row, checked); }
+  void DeleteAllRows() { store_->DeleteAllRows(); }
+  // Tells the view now of everything still waiting for the next batch (GUI thread).
   void Flush();
 
  signals:
   void checkChangedByHand(int row);
 
  private:
-  struct Row {
-    std::array<Text, kColumns> cells;
-    bool checked = false;
-  };
-  bool Valid(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
   bool Shown(int row) const { return row >= 0 && row < shown_; }
-  void Changed(int row);
+  void ScheduleFlush();
 
-  std::vector<Row> rows_;
-  // Rows the view knows of; the rest arrive with the next batch.
+  std::shared_ptr<RowStore> store_ = std::make_shared<RowStore>();
+  // Rows the view knows of (GUI thread only); the rest arrive with the next batch.
   int shown_ = 0;
-  // Shown rows changed from code since the last batch.
-  int changedFirst_ = -1;
-  int changedLast_ = -1;
+  // A batch is asked for and not yet delivered (under the store's lock).
+  bool flushAsked_ = false;
   QTimer batch_;
 };
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -38,30 +39,84 @@ bool QtWindowServices::OnOwnThread() const {
 
 template <typename R>
 R QtWindowServices::OnGuiThread(const std::function<R()>& action) {
-  if (OnOwnThread()) return action();
+  if (OnOwnThread()) {
+    ApplyPosted();
+    return action();
+  }
   if (shutDown_.load()) return R{};
   R result{};
   QMetaObject::invokeMethod(
-      this, [&] { result = action(); }, Qt::BlockingQueuedConnection);
+      this,
+      [&] {
+        ApplyPosted();
+        result = action();
+      },
+      Qt::BlockingQueuedConnection);
   return result;
 }
 
 void QtWindowServices::OnGuiThread(const std::function<void()>& action) {
-  if (OnOwnThread()) return action();
+  OnGuiThread<int>([&] {
+    action();
+    return 0;
+  });
+}
+
+void QtWindowServices::Post(std::function<void()> action) {
+  if (OnOwnThread()) {
+    ApplyPosted();
+    return action();
+  }
   if (shutDown_.load()) return;
+  // Collected and applied together a few dozen times a second: a fetch sets
+  // the caption after every page, and a repaint for each one took the CPU the
+  // fetch itself needed. Every call that acts on the GUI thread applies what
+  // is collected first, so the order of the calls holds.
+  std::lock_guard lock(postedMutex_);
+  posted_.push_back(std::move(action));
+  if (postedScheduled_) return;
+  postedScheduled_ = true;
   QMetaObject::invokeMethod(
-      this, [&] { action(); }, Qt::BlockingQueuedConnection);
+      this, [this] { QTimer::singleShot(kPostedBatchMs, this, [this] { ApplyPosted(); }); }, Qt::QueuedConnection);
+}
+
+void QtWindowServices::PostOnce(PostedKind kind, std::function<void()> action) {
+  if (!OnOwnThread()) {
+    std::lock_guard lock(postedMutex_);
+    // One waiting is enough: it shows the state as it is when it runs.
+    if (postedOnce_[static_cast<size_t>(kind)]) return;
+    postedOnce_[static_cast<size_t>(kind)] = true;
+  }
+  Post(std::move(action));
+}
+
+void QtWindowServices::ApplyPosted() {
+  std::vector<std::function<void()>> actions;
+  {
+    std::lock_guard lock(postedMutex_);
+    actions.swap(posted_);
+    postedScheduled_ = false;
+    postedOnce_.fill(false);
+  }
+  for (auto& action : actions) action();
+}
+
+std::unique_lock<std::recursive_mutex> QtWindowServices::HoldRows() {
+  RowStore* store = stores_[static_cast<size_t>(Control::超级列表框1)].get();
+  return store ? std::unique_lock(store->Mutex()) : std::unique_lock<std::recursive_mutex>();
 }
 
 void QtWindowServices::Register(Control control, QWidget* widget) {
   widgets_[static_cast<size_t>(control)] = widget;
   if (auto* view = qobject_cast<AnswerListView*>(widget)) {
+    stores_[static_cast<size_t>(control)] = view->Rows()->Store();
     // Queued: the handler runs after the click or key press is done, and reads
     // the tick as it is then.
     connect(
         view->Rows(), &AnswerListModel::checkChangedByHand, this,
         [this, control](int row) {
           if (!rowCheckChanged_) return;
+          auto held = HoldRows();
           rowCheckChanged_(row, ListGetRowCheck(control, row));
         },
         Qt::QueuedConnection);
@@ -88,64 +143,62 @@ AnswerListView* QtWindowServices::List(Control list) const {
   return qobject_cast<AnswerListView*>(Widget(list));
 }
 
+RowStore* QtWindowServices::Store(Control list) const {
+  return stores_[static_cast<size_t>(list)].get();
+}
+
+// The rows are served from any thread at once, under the store's own lock.
 int QtWindowServices::ListRowCount(Control list) {
-  return OnGuiThread<int>([&] {
-    AnswerListView* view = List(list);
-    return view ? view->Rows()->RowCount() : 0;
-  });
+  RowStore* store = Store(list);
+  return store ? store->RowCount() : 0;
 }
 
 int QtWindowServices::ListAppendRow(Control list, const Text& column0) {
-  return OnGuiThread<int>([&] {
-    AnswerListView* view = List(list);
-    return view ? view->Rows()->AppendRow(column0) : -1;
-  });
+  RowStore* store = Store(list);
+  return store ? store->AppendRow(column0) : -1;
 }
 
 Text QtWindowServices::ListGetCellText(Control list, int row, int column) {
-  return OnGuiThread<Text>([&] {
-    AnswerListView* view = List(list);
-    return view ? view->Rows()->CellText(row, column) : Text{};
-  });
+  RowStore* store = Store(list);
+  return store ? store->CellText(row, column) : Text{};
 }
 
 void QtWindowServices::ListSetCellText(Control list, int row, int column, const Text& text) {
-  OnGuiThread([&] {
-    if (AnswerListView* view = List(list)) view->Rows()->SetCellText(row, column, text);
-  });
+  if (RowStore* store = Store(list)) store->SetCellText(row, column, text);
 }
 
 int QtWindowServices::ListGetRowCheck(Control list, int row) {
-  return OnGuiThread<int>([&] {
-    AnswerListView* view = List(list);
-    return view ? view->Rows()->RowCheck(row) : -1;
-  });
+  RowStore* store = Store(list);
+  return store ? store->RowCheck(row) : -1;
 }
 
 void QtWindowServices::ListSetRowCheck(Control list, int row, int state) {
-  OnGuiThread([&] {
-    if (AnswerListView* view = List(list)) view->Rows()->SetRowCheck(row, state != 0);
-  });
+  if (RowStore* store = Store(list)) store->SetRowCheck(row, state != 0);
 }
 
 void QtWindowServices::ListEnsureVisible(Control list, int row) {
-  OnGuiThread([&] {
+  // Only where the list ends up matters: one scroll per batch, to the row asked for last.
+  ensureVisibleRow_ = row;
+  PostOnce(PostedKind::EnsureVisible, [this, list] {
     AnswerListView* view = List(list);
     if (!view) return;
     view->Rows()->Flush();
-    if (row < 0 || row >= view->Rows()->rowCount()) return;
-    view->scrollTo(view->Rows()->index(row, 0));
+    const int target = ensureVisibleRow_.load();
+    if (target < 0 || target >= view->Rows()->rowCount()) return;
+    view->scrollTo(view->Rows()->index(target, 0));
   });
 }
 
 void QtWindowServices::ListDeleteAllRows(Control list) {
-  OnGuiThread([&] {
-    if (AnswerListView* view = List(list)) view->Rows()->DeleteAllRows();
-  });
+  if (RowStore* store = Store(list)) store->DeleteAllRows();
+  // On the GUI thread the view empties at once; elsewhere with the next batch.
+  if (OnOwnThread()) {
+    if (AnswerListView* view = List(list)) view->Rows()->Flush();
+  }
 }
 
 void QtWindowServices::SetEnabled(Control control, bool enabled) {
-  OnGuiThread([&] {
+  Post([this, control, enabled] {
     if (QWidget* w = Widget(control)) w->setEnabled(enabled);
   });
 }
@@ -158,7 +211,7 @@ bool QtWindowServices::IsEnabled(Control control) {
 }
 
 void QtWindowServices::SetCaption(Control control, const Text& text) {
-  OnGuiThread([&] {
+  Post([this, control, text] {
     QWidget* w = Widget(control);
     if (!w) return;
     QString caption = FromGbk(TextOf(text));
@@ -205,7 +258,7 @@ Text QtWindowServices::GetEditText(Control edit) {
 }
 
 void QtWindowServices::SetEditText(Control edit, const Text& text) {
-  OnGuiThread([&] {
+  Post([this, edit, text] {
     if (auto* box = qobject_cast<QLineEdit*>(Widget(edit))) box->setText(FromGbk(TextOf(text)));
   });
 }
@@ -217,32 +270,29 @@ int QtWindowServices::GetChecked(Control checkBox) {
   });
 }
 
+// The bar's numbers are kept here and answered at once; the widget shows them
+// clamped to its range, as a progress control does.
 void QtWindowServices::SetProgressMaximum(Control bar, int maximum) {
-  OnGuiThread([&] {
-    progressMaximum_ = maximum;
-    if (auto* progress = qobject_cast<QProgressBar*>(Widget(bar))) {
-      progress->setRange(0, std::max(0, maximum));
-      progress->setValue(std::clamp(progressPosition_, 0, std::max(0, maximum)));
-    }
-  });
+  progressMaximum_ = maximum;
+  PostOnce(PostedKind::Progress, [this, bar] { ShowProgress(bar); });
 }
 
-int QtWindowServices::GetProgressMaximum(Control) {
-  return OnGuiThread<int>([&] { return progressMaximum_; });
-}
+int QtWindowServices::GetProgressMaximum(Control) { return progressMaximum_.load(); }
 
-int QtWindowServices::GetProgressPosition(Control) {
-  return OnGuiThread<int>([&] { return progressPosition_; });
-}
+int QtWindowServices::GetProgressPosition(Control) { return progressPosition_.load(); }
 
 void QtWindowServices::SetProgressPosition(Control bar, int position) {
-  OnGuiThread([&] {
-    progressPosition_ = position;
-    // A bar shows its position within its range, as a progress control clamps it.
-    if (auto* progress = qobject_cast<QProgressBar*>(Widget(bar))) {
-      progress->setValue(std::clamp(position, progress->minimum(), progress->maximum()));
-    }
-  });
+  progressPosition_ = position;
+  PostOnce(PostedKind::Progress, [this, bar] { ShowProgress(bar); });
+}
+
+void QtWindowServices::ShowProgress(Control bar) {
+  auto* progress = qobject_cast<QProgressBar*>(Widget(bar));
+  if (!progress) return;
+  // A range of 0 to 0 would make the bar a busy indicator; an empty bar it is.
+  const int maximum = progressMaximum_.load();
+  progress->setRange(0, std::max(1, maximum));
+  progress->setValue(maximum <= 0 ? 0 : std::clamp(progressPosition_.load(), 0, maximum));
 }
 
 void QtWindowServices::ProcessPendingMessages() {
