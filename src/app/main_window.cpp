@@ -44,6 +44,12 @@ QLabel* MakeLink(QWidget* parent, const Text& caption, const Text& address) {
   label->setText(
       QStringLiteral("<a href=\"%1\">%2</a>").arg(FromGbk(address).toHtmlEscaped(), FromGbk(caption).toHtmlEscaped()));
   QObject::connect(label, &QLabel::linkActivated, label, [address] { OpenUrlInBrowser(address); });
+  // The labels lie across the group box's caption. Text at their right end and
+  // the window's own background: the caption shows as far as it can and is cut
+  // cleanly where a label begins, instead of both texts running into each other.
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setBackgroundRole(QPalette::Window);
+  label->setAutoFillBackground(true);
   return label;
 }
 
