@@ -30,6 +30,8 @@ void PrepareProcess() {
                                                  "--disable-component-update --disable-domain-reliability --no-pings"
                                                : "--disable-background-networking --disable-component-update "
                                                  "--disable-domain-reliability --no-pings");
+  // The browser engine prints its whole configuration at start; users need none of it.
+  SetIfUnset("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   EnsureCurlReady();
 }
