@@ -187,14 +187,28 @@ Bytes WebAccess(Text& url, const WebAccessParams& params) {
   if (!call->buffer.Write(record)) return {};
   EnsureCurlReady();
   const Clock::time_point start = Clock::now();
-  const bool started = StartWorker(call);
   const auto timeout = std::chrono::milliseconds(TimeoutMilliseconds(params));
 
-  if (WaitForWorker(started ? call.get() : nullptr, start, timeout)) {
-    // The worker is cancelled, not killed: it ends on its own and keeps the
-    // call alive until then; what it writes is never read.
-    call->cancel->Cancel();
-    return TimeoutRecord()[0];
+  if (HasWindowServices() && Window().IsWindowThread()) {
+    // The window thread keeps handling its messages while a worker thread
+    // makes the request.
+    const bool started = StartWorker(call);
+    if (WaitForWorker(started ? call.get() : nullptr, start, timeout)) {
+      // The worker is cancelled, not killed: it ends on its own and keeps the
+      // call alive until then; what it writes is never read.
+      call->cancel->Cancel();
+      return TimeoutRecord()[0];
+    }
+  } else {
+    // A thread without windows has nothing to handle while it waits: the
+    // request runs right here, aborted when the time-out comes, which spares
+    // two thread hand-overs a request. The outcome is the same.
+    call->cancel->SetDeadline(start + timeout);
+    const bool answered = timeout.count() > 0 && RequestWorker(call->buffer, call->cancel);
+    if (Clock::now() >= start + timeout) return TimeoutRecord()[0];
+    std::lock_guard lock(call->mutex);
+    call->answered = answered;
+    call->done = true;
   }
 
   std::optional<RequestExchange> answer;

@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +16,14 @@ void Cancellation::Cancel() {
   std::lock_guard lock(mutex_);
   cancelled_.store(true, std::memory_order_release);
   if (wake_) wake_();
+}
+
+std::chrono::milliseconds Cancellation::WaitAtMost(std::chrono::milliseconds longest) const {
+  const auto deadline = deadline_.load();
+  if (deadline == kNoDeadline) return longest;
+  const auto left = Clock::duration(deadline) - Clock::now().time_since_epoch();
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left);
+  return std::clamp(ms, std::chrono::milliseconds(0), longest);
 }
 
 void Cancellation::SetWake(std::function<void()> wake) {
@@ -338,15 +348,25 @@ class CurlImplementation : public Inet {
   // Runs the transfer on a multi handle so that a cancellation from another
   // thread wakes the wait at once instead of at the next progress tick.
   static void Perform(Request& request, CURL* easy) {
+    const auto& cancel = request.connection.session.cancel;
+    if (cancel && cancel->HasDeadline()) {
+      // Run on its caller's own thread: no other thread will cancel it, the
+      // deadline alone ends it, and the plain transfer needs no wake-up pipe.
+      const auto left = cancel->WaitAtMost(std::chrono::milliseconds(std::numeric_limits<int>::max()));
+      if (left.count() <= 0) return;
+      curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+      curl_easy_perform(easy);
+      return;
+    }
     CURLM* multi = curl_multi_init();
     if (!multi) return;
-    const auto& cancel = request.connection.session.cancel;
     curl_multi_add_handle(multi, easy);
     if (cancel) cancel->SetWake([multi] { curl_multi_wakeup(multi); });
     int running = 1;
     while (running > 0 && !(cancel && cancel->IsCancelled())) {
       if (curl_multi_perform(multi, &running) != CURLM_OK) break;
-      if (running > 0 && curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) break;
+      const int waitMs = cancel ? static_cast<int>(cancel->WaitAtMost(std::chrono::milliseconds(1000)).count()) : 1000;
+      if (running > 0 && curl_multi_poll(multi, nullptr, 0, waitMs, nullptr) != CURLM_OK) break;
     }
     if (cancel) cancel->SetWake({});
     curl_multi_remove_handle(multi, easy);

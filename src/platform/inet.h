@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <limits>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -42,15 +44,29 @@ using Handle = std::uintptr_t;
 // send returns, and whatever the worker calls next fails quickly.
 class Cancellation {
  public:
+  using Clock = std::chrono::steady_clock;
+
   void Cancel();
-  bool IsCancelled() const { return cancelled_.load(std::memory_order_acquire); }
+  // Also cancelled once the deadline has passed (a request run on its
+  // caller's own thread, where no other thread is there to cancel it).
+  void SetDeadline(Clock::time_point deadline) { deadline_.store(deadline.time_since_epoch().count()); }
+  bool IsCancelled() const {
+    if (cancelled_.load(std::memory_order_acquire)) return true;
+    const auto deadline = deadline_.load();
+    return deadline != kNoDeadline && Clock::now().time_since_epoch().count() >= deadline;
+  }
+  bool HasDeadline() const { return deadline_.load() != kNoDeadline; }
+  // How long a wait may last before the deadline (`longest` when there is none).
+  std::chrono::milliseconds WaitAtMost(std::chrono::milliseconds longest) const;
   // For implementations: `wake` is called (under this object's lock) on
   // Cancel while it is set, so a wait in progress can end at once. Set an
   // empty function before the waited-on object goes away.
   void SetWake(std::function<void()> wake);
 
  private:
+  static constexpr Clock::rep kNoDeadline = std::numeric_limits<Clock::rep>::max();
   std::atomic<bool> cancelled_{false};
+  std::atomic<Clock::rep> deadline_{kNoDeadline};
   std::mutex mutex_;
   std::function<void()> wake_;
 };

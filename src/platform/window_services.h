@@ -59,6 +59,8 @@ class WindowServices {
   // Handles the calling thread's waiting window messages; returns at once on a
   // thread without windows.
   virtual void ProcessPendingMessages() = 0;
+  // True on the thread that runs the windows (the one with messages to handle).
+  virtual bool IsWindowThread() { return false; }
   // Shows `window` modally over `owner`; returns when the window is gone.
   virtual void LoadWindowModal(Control window, Control owner) = 0;
   // Destroys `window` without raising its close request.

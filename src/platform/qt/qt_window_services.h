@@ -70,6 +70,7 @@ class QtWindowServices : public QObject, public WindowServices {
   int GetProgressPosition(Control bar) override;
   void SetProgressPosition(Control bar, int position) override;
   void ProcessPendingMessages() override;
+  bool IsWindowThread() override { return OnOwnThread(); }
   void LoadWindowModal(Control window, Control owner) override;
   void UnloadWindow(Control window) override;
   [[noreturn]] void EndProgram(int exitCode) override;
