@@ -5,26 +5,6 @@
 
 namespace {
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-// Whether `what` lies in `text` at `at` (room for it is known). Case folding
-// applies only to the single-byte characters of `what`; a double-byte
-// character compares byte for byte.
-bool SameAt(std::string_view text, size_t at, std::string_view what, bool caseSensitive) {
-  if (caseSensitive) return text.compare(at, what.size(), what) == 0;
-  for (size_t k = 0; k < what.size(); ++k) {
-    if (IsLeadByte(what[k]) && k + 1 < what.size()) {
-      if (text[at + k] != what[k] || text[at + k + 1] != what[k + 1]) return false;
-      ++k;
-    } else if (LowerAscii(text[at + k]) != LowerAscii(what[k])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 Text ReplacePass(std::string_view text, std::string_view find, std::string_view with, size_t startOffset,
                  std::optional<int> count, bool caseSensitive) {
   if (text.empty() || find.empty() || startOffset >= text.size() || (count && *count == 0)) return Text(text);
@@ -34,7 +14,7 @@ Text ReplacePass(std::string_view text, std::string_view find, std::string_view 
   size_t at = startOffset;
   long long made = 0;
   while (made < limit && text.size() - at >= find.size()) {
-    if (SameAt(text, at, find, caseSensitive)) {
+    if (SameTextAt(text, at, find, !caseSensitive)) {
       out += with;
       at += find.size();
       ++made;

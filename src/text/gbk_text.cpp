@@ -10,21 +10,6 @@ namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-bool SameAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase) {
-  if (!ignoreCase) return text.compare(at, what.size(), what) == 0;
-  // Only ASCII letters fold: both bytes of a double-byte character compare exactly
-  // (B0 61 and B0 41 are two different characters).
-  for (size_t k = 0; k < what.size(); ++k) {
-    if (IsLeadByte(what[k]) && k + 1 < what.size()) {
-      if (text[at + k] != what[k] || text[at + k + 1] != what[k + 1]) return false;
-      ++k;
-    } else if (LowerAscii(text[at + k]) != LowerAscii(what[k])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 struct ConverterCloser {
   void operator()(UConverter* c) const { ucnv_close(c); }
 };
@@ -43,6 +28,19 @@ UConverter* GbkConverter() {
 }
 
 }  // namespace
+
+bool SameTextAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase) {
+  if (!ignoreCase) return text.compare(at, what.size(), what) == 0;
+  for (size_t k = 0; k < what.size(); ++k) {
+    if (IsLeadByte(what[k]) && k + 1 < what.size()) {
+      if (text[at + k] != what[k] || text[at + k + 1] != what[k + 1]) return false;
+      ++k;
+    } else if (LowerAscii(text[at + k]) != LowerAscii(what[k])) {
+      return false;
+    }
+  }
+  return true;
+}
 
 Text TextOf(std::string_view bytes) {
   size_t zero = bytes.find('\0');
@@ -65,7 +63,7 @@ int FindText(std::string_view text, std::string_view what, int start, bool ignor
     return -1;
   }
   while (at + what.size() <= text.size()) {
-    if (SameAt(text, at, what, ignoreCase)) return static_cast<int>(at + 1);
+    if (SameTextAt(text, at, what, ignoreCase)) return static_cast<int>(at + 1);
     at += IsLeadByte(text[at]) ? 2 : 1;
   }
   return -1;

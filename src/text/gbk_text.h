@@ -22,6 +22,11 @@ inline bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 // An empty `what` is found at `start` when `start` lies inside the text.
 int FindText(std::string_view text, std::string_view what, int start = 1, bool ignoreCase = false);
 
+// Whether `what` lies in `text` at byte offset `at` (room for it is known).
+// With `ignoreCase` only ASCII letters fold; both bytes of a double-byte
+// character compare exactly (B0 61 and B0 41 are two different characters).
+bool SameTextAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase);
+
 inline bool ContainsText(std::string_view text, std::string_view what, bool ignoreCase = false) {
   return FindText(text, what, 1, ignoreCase) != -1;
 }
