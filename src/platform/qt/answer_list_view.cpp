@@ -84,7 +84,7 @@ void RowStore::SetChangeListener(std::function<void()> listener) {
 
 AnswerListModel::AnswerListModel(QObject* parent) : QAbstractTableModel(parent) {
   batch_.setSingleShot(true);
-  batch_.setInterval(30);
+  batch_.setInterval(50);
   connect(&batch_, &QTimer::timeout, this, &AnswerListModel::Flush);
   store_->SetChangeListener([this] { ScheduleFlush(); });
 }

@@ -105,7 +105,7 @@ class QtWindowServices : public QObject, public WindowServices {
   std::atomic<int> progressMaximum_{100};
   std::atomic<int> progressPosition_{0};
   std::atomic<bool> shutDown_{false};
-  static constexpr int kPostedBatchMs = 20;
+  static constexpr int kPostedBatchMs = 40;
   std::mutex postedMutex_;
   std::vector<std::function<void()>> posted_;
   bool postedScheduled_ = false;
