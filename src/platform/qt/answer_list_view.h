@@ -82,14 +82,7 @@ class AnswerListModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
   const std::shared_ptr<RowStore>& Store() const { return store_; }
-  // Shorthands for the store's calls.
-  int RowCount() const { return store_->RowCount(); }
-  int AppendRow(const Text& column0) { return store_->AppendRow(column0); }
-  Text CellText(int row, int column) const { return store_->CellText(row, column); }
-  void SetCellText(int row, int column, const Text& text) { store_->SetCellText(row, column, text); }
   int RowCheck(int row) const { return store_->RowCheck(row); }
-  void SetRowCheck(int row, bool checked) { store_->SetRowCheck(row, checked); }
-  void DeleteAllRows() { store_->DeleteAllRows(); }
   // Tells the view now of everything still waiting for the next batch (GUI thread).
   void Flush();
 
